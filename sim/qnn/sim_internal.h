@@ -1,0 +1,71 @@
+// Shared inside the simulated QNN: the state lock, call entry (log and
+// injected failures), the handle registry, and the functions each area of
+// the simulation provides to the function tables.
+#ifndef VANTRO_SIM_QNN_SIM_INTERNAL_H_
+#define VANTRO_SIM_QNN_SIM_INTERNAL_H_
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "sim/qnn/sim_qnn.h"
+#include "vendors/qualcomm/qnn_api/qnn_api.h"
+
+namespace vantro::sim::internal {
+
+// Guards all simulation state.
+std::mutex& StateMutex();
+
+// Called first by every table function and entry point. Records the call
+// when the log is on (`detail` is only invoked then) and returns the
+// injected result for this occurrence, or QNN_SUCCESS.
+QnnResult EnterCall(const char* name, const std::function<std::string()>& detail = {});
+
+// Handle registry: a fresh non-null handle of `kind`, its release (false
+// when the handle is not alive), and a liveness check.
+void* NewHandle(const char* kind);
+bool ReleaseHandle(const char* kind, const void* handle);
+bool IsLive(const char* kind, const void* handle);
+
+// Which library's table a call came through (the HTP and DSP tables differ
+// in their infrastructure).
+const QnnInterfaceProvider* const* Providers(Library library, uint32_t* count);
+
+// Called by the thin libraries when they are loaded and unloaded.
+extern "C" VANTRO_SIM_QNN_API void VantroSimQnnLibraryLoaded(const char* file_name);
+extern "C" VANTRO_SIM_QNN_API void VantroSimQnnLibraryUnloaded(const char* file_name);
+
+// Entry points forwarded by the thin libraries.
+extern "C" VANTRO_SIM_QNN_API QnnResult VantroSimQnnGetProviders(
+    int library, const QnnInterfaceProvider*** providers, uint32_t* count);
+extern "C" VANTRO_SIM_QNN_API QnnResult VantroSimQnnGetSystemProviders(
+    const QnnSystemInterfaceProvider*** providers, uint32_t* count);
+extern "C" VANTRO_SIM_QNN_API QnnResult VantroSimQnnSaverInitialize(
+    const QnnSaverConfig** configs);
+
+// ---- Context binaries, graphs and execution (sim_context_binary.cc,
+// sim_graph.cc). The core table points at these.
+QnnResult SystemContextCreate(QnnSystemContextHandle* context);
+QnnResult SystemContextGetBinaryInfo(QnnSystemContextHandle context, const void* binary,
+                                     uint64_t binary_size, const QnnSystemBinaryInfo** info,
+                                     uint32_t* info_size);
+QnnResult SystemContextFree(QnnSystemContextHandle context);
+QnnResult ContextCreateFromBinary(QnnBackendHandle backend, QnnDeviceHandle device,
+                                  const QnnContextConfig** configs, const void* binary,
+                                  uint64_t binary_size, QnnContextHandle* context,
+                                  QnnProfileHandle profile);
+QnnResult ContextFree(QnnContextHandle context, QnnProfileHandle profile);
+QnnResult GraphRetrieve(QnnContextHandle context, const char* graph_name,
+                        QnnGraphHandle* graph);
+QnnResult GraphExecute(QnnGraphHandle graph, const QnnTensor* inputs, uint32_t num_inputs,
+                       QnnTensor* outputs, uint32_t num_outputs, QnnProfileHandle profile,
+                       QnnSignalHandle signal);
+// Settings of that area, reset by Reset().
+void ResetContextArea();
+void SetBinaryInfoVersionsImpl(uint32_t binary_info_version, uint32_t graph_info_version);
+void SetExecutionEnabledImpl(bool enabled);
+
+}  // namespace vantro::sim::internal
+
+#endif  // VANTRO_SIM_QNN_SIM_INTERNAL_H_

@@ -1,0 +1,144 @@
+// Control interface of the simulated QNN: the back door through which tests
+// and tools script it and read what the plug-in asked of it.
+//
+// The simulation is one shared library (libVantroSimQnn) holding all state.
+// Thin shared objects under the file names the plug-in loads (QnnSystem.dll,
+// QnnHtp.dll, QnnDsp.dll, libQnnGpu.so, QnnIr.dll, QnnLpai.dll,
+// QnnSaver.dll) only forward their entry points to it, so a test that links
+// libVantroSimQnn sees the same state as the plug-in that dlopens them.
+//
+// Everything here is thread-safe: the plug-in's voting threads call QNN too.
+#ifndef VANTRO_SIM_QNN_SIM_QNN_H_
+#define VANTRO_SIM_QNN_SIM_QNN_H_
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "vendors/qualcomm/qnn_api/qnn_api.h"
+
+#if defined(_WIN32)
+#if defined(VANTRO_SIM_QNN_BUILDING)
+#define VANTRO_SIM_QNN_API __declspec(dllexport)
+#else
+#define VANTRO_SIM_QNN_API __declspec(dllimport)
+#endif
+#else
+#define VANTRO_SIM_QNN_API __attribute__((visibility("default")))
+#endif
+
+namespace vantro::sim {
+
+// The simulated libraries, one per file name the plug-in may load.
+enum class Library { kSystem, kHtp, kDsp, kGpu, kIr, kLpai, kSaver };
+
+// The file name a library is built under ("QnnHtp.dll", "libQnnGpu.so", ...).
+VANTRO_SIM_QNN_API const char* LibraryFileName(Library library);
+
+// What one library reports to the plug-in. For kSystem, `core` is the
+// system API version and `backend` is unused.
+struct LibraryConfig {
+  QnnVersion core{2, 41, 0};
+  QnnVersion backend{0, 0, 0};  // defaults per library: the versions the plug-in needs
+  std::string build_id = "v2.41.0.250101";
+  uint32_t provider_count = 1;    // 0, 1 or 2 providers in the list
+  bool null_provider = false;     // the first list entry is null
+  QnnResult get_providers_result = QNN_SUCCESS;
+  QnnResult saver_initialize_result = QNN_SUCCESS;  // kSaver only
+};
+
+// Puts every setting back to its default and clears failures, the call log,
+// recorded power configs and profiling events. Live handles are kept (they
+// belong to whoever created them); tests check LiveHandleCount() instead.
+VANTRO_SIM_QNN_API void Reset();
+
+// Reads and changes one library's configuration; takes effect on the next
+// provider query.
+VANTRO_SIM_QNN_API LibraryConfig GetLibraryConfig(Library library);
+VANTRO_SIM_QNN_API void SetLibraryConfig(Library library, const LibraryConfig& config);
+
+// Makes the `occurrence`-th call (1-based, counted from now) of the table
+// function or entry point `call` (e.g. "graphExecute", "logCreate",
+// "QnnSaver_initialize") return `result`; occurrence 0 fails every call.
+// Several failures may be armed at once.
+VANTRO_SIM_QNN_API void FailCall(const std::string& call, QnnResult result,
+                                 uint32_t occurrence = 1);
+VANTRO_SIM_QNN_API void ClearFailures();
+
+// One call received, with its arguments by value as text. The text forms are
+// listed beside each function in sim_qnn_calls.md.
+struct Call {
+  std::string name;
+  std::string detail;
+};
+VANTRO_SIM_QNN_API void SetCallLogEnabled(bool enabled);
+VANTRO_SIM_QNN_API std::vector<Call> Calls();
+VANTRO_SIM_QNN_API std::vector<std::string> CallNames();
+VANTRO_SIM_QNN_API uint32_t CountCalls(const std::string& name);
+VANTRO_SIM_QNN_API void ClearCalls();
+
+// Handles alive now, by kind ("log", "backend", "device", "context",
+// "graph", "profile", "system_context", "platform_info", "power_config_id").
+VANTRO_SIM_QNN_API std::map<std::string, int> LiveHandles();
+VANTRO_SIM_QNN_API int LiveHandleCount();
+
+// The simulated libraries currently loaded in the process, by file name.
+VANTRO_SIM_QNN_API std::vector<std::string> LoadedLibraries();
+
+// Platform info answered by deviceGetPlatformInfo: one hardware device per
+// id. With `null_info` the call succeeds but hands out null; with
+// `no_device_array` the count is kept but the array pointer is null.
+struct PlatformConfig {
+  std::vector<uint32_t> device_ids{0};
+  bool null_info = false;
+  bool no_device_array = false;
+};
+VANTRO_SIM_QNN_API void SetPlatformConfig(const PlatformConfig& config);
+
+// The property-capability query: whether the table offers it at all, and
+// what it answers per key (unlisted keys answer 0).
+VANTRO_SIM_QNN_API void SetCapabilityQueryAvailable(bool available);
+VANTRO_SIM_QNN_API void SetCapability(uint32_t key, QnnResult answer);
+
+// The performance infrastructure handed out by deviceGetInfrastructure.
+struct InfrastructureConfig {
+  bool null_infrastructure = false;  // success with a null pointer
+  uint32_t htp_type = QNN_HTP_INFRASTRUCTURE_TYPE_PERF;
+};
+VANTRO_SIM_QNN_API void SetInfrastructureConfig(const InfrastructureConfig& config);
+
+// One setPowerConfig call, with the records by value. `htp` tells which
+// infrastructure received it; `elapsed_ms` is measured from Reset().
+struct PowerConfigCall {
+  bool htp = true;
+  uint32_t power_config_id = 0;
+  std::vector<QnnHtpPowerConfig> htp_configs;
+  std::vector<QnnDspPowerConfig> dsp_configs;
+  double elapsed_ms = 0;
+};
+VANTRO_SIM_QNN_API std::vector<PowerConfigCall> PowerConfigCalls();
+
+// Profiling events every profile handle reports after an execution.
+struct ProfileEvent {
+  std::string identifier;
+  uint32_t type = 0;
+  uint32_t unit = QNN_PROFILE_EVENTUNIT_MICROSEC;
+  uint64_t value = 0;
+  std::vector<ProfileEvent> sub_events;
+};
+VANTRO_SIM_QNN_API void SetProfileEvents(const std::vector<ProfileEvent>& events);
+
+// Which record versions systemContextGetBinaryInfo answers in (1, 2 or 3
+// for the binary info; 1, 2 or 3 for its graph infos; other values are
+// passed through so that tests can see them refused).
+VANTRO_SIM_QNN_API void SetBinaryInfoVersions(uint32_t binary_info_version,
+                                              uint32_t graph_info_version);
+
+// With execution off, graphExecute checks its arguments and returns without
+// running the ops (the floor in benchmarks).
+VANTRO_SIM_QNN_API void SetExecutionEnabled(bool enabled);
+
+}  // namespace vantro::sim
+
+#endif  // VANTRO_SIM_QNN_SIM_QNN_H_
