@@ -1,0 +1,154 @@
+// The abstract QNN backend: owns the log, backend and device handles and the
+// config records they were created with, and offers the one virtual contract
+// through which the plug-in drives power votes and per-graph set-up.
+#ifndef VANTRO_VENDORS_QUALCOMM_BACKENDS_QNN_BACKEND_H_
+#define VANTRO_VENDORS_QUALCOMM_BACKENDS_QNN_BACKEND_H_
+
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "absl/strings/string_view.h"
+#include "vendors/qualcomm/backends/qnn_handle.h"
+#include "vendors/qualcomm/backends/qnn_options.h"
+#include "vendors/qualcomm/qnn_api/qnn_api.h"
+
+namespace qnn {
+
+// Description of the SoC, optionally given to Init.
+struct SocInfo {
+  absl::string_view soc_name = "UNKNOWN_SOC";
+  uint32_t soc_model = 0;
+  uint32_t lpai_hardware_version = 0;  // 0 when unknown
+};
+
+// Graph configuration produced by GetGraphConfigs: owned records at stable
+// addresses plus the QNN entries that point at them. Hand QNN Pointers();
+// the holder must outlive that call.
+class GraphConfigs {
+ public:
+  GraphConfigs() = default;
+  GraphConfigs(const GraphConfigs&) = delete;
+  GraphConfigs& operator=(const GraphConfigs&) = delete;
+  GraphConfigs(GraphConfigs&&) = default;
+  GraphConfigs& operator=(GraphConfigs&&) = default;
+
+  // Stores a record and returns its stable address.
+  template <typename Record>
+  Record* AddRecord(const Record& record) {
+    auto holder = std::make_unique<RecordHolder<Record>>(record);
+    Record* address = &holder->record;
+    records_.push_back(std::move(holder));
+    return address;
+  }
+  // Stores a text and returns its stable, NUL-terminated copy.
+  const char* AddText(std::string text);
+  // Appends an entry of option 0 pointing at an owned record.
+  void AddCustomEntry(const void* record);
+  // Appends a plain entry (e.g. option 3, the priority).
+  void AddEntry(const QnnGraphConfig& entry);
+
+  const std::vector<QnnGraphConfig>& entries() const { return entries_; }
+  // A null-terminated array of pointers to the entries.
+  const QnnGraphConfig** Pointers();
+
+ private:
+  struct RecordBase {
+    virtual ~RecordBase() = default;
+  };
+  template <typename Record>
+  struct RecordHolder : RecordBase {
+    explicit RecordHolder(const Record& r) : record(r) {}
+    Record record;
+  };
+
+  std::list<std::unique_ptr<RecordBase>> records_;
+  std::list<std::string> texts_;
+  std::vector<QnnGraphConfig> entries_;
+  std::vector<const QnnGraphConfig*> pointers_;
+};
+
+// What AfterGraphRetrieve receives about a graph just retrieved.
+struct RetrievedGraph {
+  QnnGraphHandle graph = nullptr;
+  absl::string_view graph_name;
+  QnnProfileHandle profile = nullptr;
+};
+
+class QnnBackend {
+ public:
+  explicit QnnBackend(const QnnCoreApi* api);
+  QnnBackend(const QnnBackend&) = delete;
+  QnnBackend& operator=(const QnnBackend&) = delete;
+
+  // Slot 0: the derived teardown runs first, then the device, backend and
+  // log handles are released, then the config lists.
+  virtual ~QnnBackend();
+  // Slot 1: creates the handles; false after logging why.
+  virtual bool Init(const Options& options, std::optional<SocInfo> soc_info) = 0;
+  // Slot 2: applies a new performance mode.
+  virtual bool SetPerformanceMode(const Options& options) { return true; }
+  // Slots 3 to 5: power votes (no-ops unless the backend votes).
+  virtual void UpVote() {}
+  virtual void ScheduleUpVote() {}
+  virtual void ScheduleDownVote() {}
+  // Slot 6: configuration for creating and finalising graphs.
+  virtual GraphConfigs GetGraphConfigs(const Options& options, absl::string_view graph_name) = 0;
+  // Slot 7: per-graph set-up after retrieval from a context binary.
+  virtual bool AfterGraphRetrieve(const RetrievedGraph& graph, const Options& options) {
+    return true;
+  }
+
+  const QnnCoreApi* api() const { return api_; }
+  QnnBackendHandle BackendHandle() const { return backend_handle_.get(); }
+  QnnDeviceHandle DeviceHandle() const { return device_handle_.get(); }
+  QnnLogHandle LogHandle() const { return log_handle_.get(); }
+  const SocInfo& soc_info() const { return soc_info_; }
+
+ protected:
+  using LogHandle = Handle<QnnLogHandle>;
+  using BackendHandleT = Handle<QnnBackendHandle>;
+  using DeviceHandleT = Handle<QnnDeviceHandle>;
+
+  // A QNN logger at `level`, or an empty handle (level 0, or logCreate failed).
+  LogHandle CreateLogHandle(uint32_t level);
+  // `configs` is null-terminated; it is passed only with at least one config.
+  BackendHandleT CreateBackendHandle(QnnLogHandle log, const QnnBackendConfig** configs,
+                                     size_t count);
+  DeviceHandleT CreateDeviceHandle(QnnLogHandle log, const QnnDeviceConfig** configs,
+                                   size_t count);
+
+  // New records at stable addresses, initialised as QNN's "undefined".
+  QnnBackendConfig& AddBackendConfig();
+  QnnDeviceConfig& AddDeviceConfig();
+  QnnDevicePlatformInfo& AddPlatformInfo();
+
+  // Moves the new handles into the fields (log, then backend, then device).
+  void CommitHandles(LogHandle log, BackendHandleT backend, DeviceHandleT device);
+  void SetSocInfo(const SocInfo& soc_info) { soc_info_ = soc_info; }
+
+ private:
+  const QnnCoreApi* api_;
+  std::list<QnnBackendConfig> backend_configs_;
+  std::list<QnnDeviceConfig> device_configs_;
+  std::list<QnnDevicePlatformInfo> platform_infos_;
+  SocInfo soc_info_;
+  LogHandle log_handle_;
+  BackendHandleT backend_handle_;
+  DeviceHandleT device_handle_;
+};
+
+// Creates, initialises and equips a backend for options.GetBackendType();
+// null when the type is unknown or Init or the op-package registration
+// failed (the backend has logged why). `for_compilation` picks the compile
+// package path of a custom op package instead of the dispatch one.
+std::unique_ptr<QnnBackend> CreateBackend(const QnnCoreApi* api, const Options& options,
+                                          std::optional<SocInfo> soc_info,
+                                          bool for_compilation);
+
+}  // namespace qnn
+
+#endif  // VANTRO_VENDORS_QUALCOMM_BACKENDS_QNN_BACKEND_H_
