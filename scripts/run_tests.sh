@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds and runs the whole test suite: a plain build, then the same suite
+# under AddressSanitizer + UndefinedBehaviorSanitizer (with LeakSanitizer),
+# then under ThreadSanitizer. Any failure or sanitizer report fails the run.
+# --quick runs the plain stage only.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+stages=(plain address thread)
+[ "${1:-}" = "--quick" ] && stages=(plain)
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+
+for stage in "${stages[@]}"; do
+  echo "=== test stage: $stage"
+  dir="$root/build-test-$stage"
+  san=""; [ "$stage" != plain ] && san=$stage
+  scripts/build.sh "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTRO_SANITIZE="$san" \
+    -DVANTRO_BUILD_BENCHMARKS=$([ "$stage" = plain ] && echo ON || echo OFF)
+  (cd "$dir" && ctest --output-on-failure -j "$(nproc)" --timeout 600)
+done
