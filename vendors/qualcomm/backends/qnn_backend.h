@@ -109,12 +109,12 @@ class QnnBackend {
   const SocInfo& soc_info() const { return soc_info_; }
 
  protected:
-  using LogHandle = Handle<QnnLogHandle>;
+  using LogHandleT = Handle<QnnLogHandle>;
   using BackendHandleT = Handle<QnnBackendHandle>;
   using DeviceHandleT = Handle<QnnDeviceHandle>;
 
   // A QNN logger at `level`, or an empty handle (level 0, or logCreate failed).
-  LogHandle CreateLogHandle(uint32_t level);
+  LogHandleT CreateLogHandle(uint32_t level);
   // `configs` is null-terminated; it is passed only with at least one config.
   BackendHandleT CreateBackendHandle(QnnLogHandle log, const QnnBackendConfig** configs,
                                      size_t count);
@@ -127,7 +127,7 @@ class QnnBackend {
   QnnDevicePlatformInfo& AddPlatformInfo();
 
   // Moves the new handles into the fields (log, then backend, then device).
-  void CommitHandles(LogHandle log, BackendHandleT backend, DeviceHandleT device);
+  void CommitHandles(LogHandleT log, BackendHandleT backend, DeviceHandleT device);
   void SetSocInfo(const SocInfo& soc_info) { soc_info_ = soc_info; }
 
  private:
@@ -136,7 +136,7 @@ class QnnBackend {
   std::list<QnnDeviceConfig> device_configs_;
   std::list<QnnDevicePlatformInfo> platform_infos_;
   SocInfo soc_info_;
-  LogHandle log_handle_;
+  LogHandleT log_handle_;
   BackendHandleT backend_handle_;
   DeviceHandleT device_handle_;
 };

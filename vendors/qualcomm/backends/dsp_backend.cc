@@ -1,0 +1,117 @@
+#include "vendors/qualcomm/backends/dsp_backend.h"
+
+#include <utility>
+
+#include "vendors/qualcomm/backends/dsp_perf_control.h"
+#include "vendors/qualcomm/backends/qnn_log.h"
+
+namespace qnn {
+
+DspBackend::DspBackend(const QnnCoreApi* api, VotingThread::Clock::duration down_vote_delay)
+    : QnnBackend(api), down_vote_delay_(down_vote_delay) {}
+
+DspBackend::~DspBackend() {
+  perf_control_.reset();
+  pd_records_.clear();
+}
+
+std::unique_ptr<DspPerfControl> DspBackend::NewPerfControl() const {
+  return std::make_unique<DspPerfControl>(api(), down_vote_delay_);
+}
+
+bool DspBackend::Init(const Options& options, std::optional<SocInfo> soc_info) {
+  const uint32_t log_level = static_cast<uint32_t>(options.GetLogLevel());
+  LogHandleT log = CreateLogHandle(log_level);
+  if (!log && log_level != 0) {
+    QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to create log handle.");
+    return false;
+  }
+
+  std::vector<const QnnBackendConfig*> configs = BuildPdConfigs(options.GetDspPdSession());
+  BackendHandleT backend = CreateBackendHandle(log.get(), configs.data(), configs.size());
+  if (!backend) {
+    QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to create backend handle.");
+    return false;
+  }
+
+  if (soc_info.has_value()) SetSocInfo(*soc_info);
+
+  const uint32_t mode = static_cast<uint32_t>(options.GetDspPerformanceMode());
+  if (mode != 0) {
+    perf_control_ = NewPerfControl();
+    if (!perf_control_->Start(mode)) {
+      QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to initialize DSP performance Control.");
+      return false;
+    }
+    if (options.GetDspPerfCtrlMode() == PerfCtrlMode::kManual) perf_control_->ApplyUpList();
+  }
+
+  CommitHandles(std::move(log), std::move(backend), DeviceHandleT());
+  return true;
+}
+
+std::vector<const QnnBackendConfig*> DspBackend::BuildPdConfigs(PdSession session) {
+  bool signed_pd = false;
+  if (session == PdSession::kSigned) {
+    signed_pd = true;
+  } else if (session == PdSession::kAdaptive) {
+    // Without the query QNN cannot tell, and the signed domain is the safe
+    // choice.
+    signed_pd = api()->propertyHasCapability == nullptr ||
+                api()->propertyHasCapability(QNN_PROPERTY_KEY_ADAPTIVE_PD) != 0;
+    QnnLog(kQnnLogInfo, "INFO: [Qnn] DSP adaptive PD selected %s PD.",
+           signed_pd ? "signed" : "unsigned");
+  }
+  if (!signed_pd) return {};
+
+  QnnDspBackendCustomConfig& record = pd_records_.emplace_back();
+  record.option = QNN_DSP_BACKEND_CONFIG_OPTION_SIGNED_PD;
+  record.use_signed_process_domain = 1;
+  QnnBackendConfig& config = AddBackendConfig();
+  config.option = QNN_BACKEND_CONFIG_OPTION_CUSTOM;
+  config.custom = &record;
+  return {&config, nullptr};
+}
+
+bool DspBackend::SetPerformanceMode(const Options& options) {
+  if (options.GetDspPerformanceMode() != DspPerformanceMode::kDefault && !perf_control_) {
+    perf_control_ = NewPerfControl();
+  }
+  if (!perf_control_) return true;
+  if (!perf_control_->SetPerfModeAndApplyIfManual(options)) {
+    QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to set DSP performance mode in SetPerformanceMode");
+    return false;
+  }
+  return true;
+}
+
+void DspBackend::ScheduleUpVote() {
+  if (!perf_control_) {
+    QnnLog(kQnnLogWarning,
+           "WARNING: [Qnn] ScheduleUpVote called but DSP performance control is not initialized.");
+    return;
+  }
+  perf_control_->ScheduleUpVote();
+}
+
+void DspBackend::ScheduleDownVote() {
+  if (!perf_control_) {
+    QnnLog(kQnnLogWarning,
+           "WARNING: [Qnn] ScheduleDownVote called but DSP performance control is not "
+           "initialized.");
+    return;
+  }
+  perf_control_->ScheduleDownVote();
+}
+
+GraphConfigs DspBackend::GetGraphConfigs(const Options& options, absl::string_view /*graph_name*/) {
+  GraphConfigs configs;
+  QnnDspGraphCustomConfig record{};
+  record.option = QNN_DSP_GRAPH_CONFIG_OPTION_ENCODING;
+  record.encoding = options.GetDspEncoding() == DspEncoding::kDynamic ? 1 : 2;
+  record.reserved = 0;
+  configs.AddCustomEntry(configs.AddRecord(record));
+  return configs;
+}
+
+}  // namespace qnn

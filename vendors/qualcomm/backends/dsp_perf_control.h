@@ -1,0 +1,72 @@
+// DSP performance control: six up and six down power-config records applied
+// through QNN's DSP performance infrastructure, at once (Manual) or around
+// each execution through a voting thread (Auto).
+#ifndef VANTRO_VENDORS_QUALCOMM_BACKENDS_DSP_PERF_CONTROL_H_
+#define VANTRO_VENDORS_QUALCOMM_BACKENDS_DSP_PERF_CONTROL_H_
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "vendors/qualcomm/backends/qnn_options.h"
+#include "vendors/qualcomm/backends/voting_thread.h"
+#include "vendors/qualcomm/qnn_api/qnn_api.h"
+
+namespace qnn {
+
+class DspPerfControl {
+ public:
+  static constexpr size_t kRecordCount = 6;
+
+  // The up records start as the down records, so a controller first started
+  // with an unknown mode votes a defined (low) level.
+  DspPerfControl(const QnnCoreApi* api,
+                 VotingThread::Clock::duration down_vote_delay = VotingThread::kDownVoteDelay);
+  DspPerfControl(const DspPerfControl&) = delete;
+  DspPerfControl& operator=(const DspPerfControl&) = delete;
+  // Stops the voting thread first (what is queued is still applied), then
+  // applies the final down vote and destroys the power-config id.
+  ~DspPerfControl();
+
+  // Obtains the infrastructure and the power-config id (once), writes the up
+  // records for `mode` (1 to 8; others keep the up records) and stores it.
+  bool Start(uint32_t mode);
+  // Follows the options' DspPerformanceMode (see the HTP controller).
+  bool SetPerfModeAndApplyIfManual(const Options& options);
+
+  void ApplyUpList() { Apply(kVoteUp); }
+  void ApplyDownList() { Apply(kVoteDown); }
+  void ScheduleUpVote();
+  void ScheduleDownVote();
+
+  uint32_t mode() const { return mode_.load(std::memory_order_relaxed); }
+  bool has_infrastructure() const;
+  bool has_voting_thread() const { return voting_thread_ != nullptr; }
+
+ private:
+  using Records = std::array<QnnDspPowerConfig, kRecordCount>;
+  using List = std::array<const QnnDspPowerConfig*, kRecordCount + 1>;
+
+  void EnsureVotingThread();
+  // Up list for kind 0, down list otherwise; copied under the records lock,
+  // applied outside it, nothing without an infrastructure.
+  void Apply(uint32_t kind);
+
+  const QnnCoreApi* api_;
+  uint32_t power_config_id_ = 0;
+  const QnnDspPerfInfrastructure* infrastructure_ = nullptr;
+  std::atomic<uint32_t> mode_{0};
+  Records up_records_;
+  Records down_records_;
+  // Guards the records, the id and the infrastructure pointer.
+  mutable std::mutex records_mutex_;
+  const VotingThread::Clock::duration down_vote_delay_;
+  // Last, so that it is stopped before anything its votes read goes.
+  std::unique_ptr<VotingThread> voting_thread_;
+};
+
+}  // namespace qnn
+
+#endif  // VANTRO_VENDORS_QUALCOMM_BACKENDS_DSP_PERF_CONTROL_H_

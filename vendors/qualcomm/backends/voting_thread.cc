@@ -1,0 +1,53 @@
+#include "vendors/qualcomm/backends/voting_thread.h"
+
+#include <utility>
+
+namespace qnn {
+
+VotingThread::VotingThread(VoteFunction vote, Clock::duration down_vote_delay)
+    : vote_(std::move(vote)), down_vote_delay_(down_vote_delay), thread_([this] { Run(); }) {}
+
+VotingThread::~VotingThread() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  wake_.notify_all();
+  if (thread_.joinable()) thread_.join();
+  queue_.clear();
+  vote_ = nullptr;
+}
+
+void VotingThread::Queue(uint32_t kind, bool delayed) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.push_back(Request{kind, delayed});
+  }
+  wake_.notify_one();
+}
+
+void VotingThread::Run() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    while (queue_.empty()) {
+      if (stop_) return;
+      wake_.wait(lock);
+    }
+    const Request request = queue_.front();
+    queue_.pop_front();
+
+    if (request.kind == kVoteDown && request.delayed) {
+      // Whatever arrives before the deadline supersedes this down vote.
+      const Clock::time_point deadline = Clock::now() + down_vote_delay_;
+      const bool superseded =
+          wake_.wait_until(lock, deadline, [this] { return !queue_.empty() || stop_; });
+      if (superseded) continue;
+    }
+
+    lock.unlock();
+    vote_(request.kind);
+    lock.lock();
+  }
+}
+
+}  // namespace qnn

@@ -1,0 +1,65 @@
+// The background thread through which the HTP and DSP performance
+// controllers apply their automatic power votes: a FIFO of requests served by
+// one thread, where a delayed down vote waits a while and is dropped when a
+// newer request (or stop) arrives first, so back-to-back executions keep the
+// high clock level.
+#ifndef VANTRO_VENDORS_QUALCOMM_BACKENDS_VOTING_THREAD_H_
+#define VANTRO_VENDORS_QUALCOMM_BACKENDS_VOTING_THREAD_H_
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace qnn {
+
+// Vote kinds handed to the vote function.
+enum : uint32_t {
+  kVoteUp = 0,
+  kVoteDown = 1,
+};
+
+class VotingThread {
+ public:
+  // Called on the voting thread, outside the queue lock, with a vote kind.
+  using VoteFunction = std::function<void(uint32_t kind)>;
+  using Clock = std::chrono::steady_clock;
+
+  // How long a delayed down vote waits for a newer request.
+  static constexpr std::chrono::milliseconds kDownVoteDelay{300};
+
+  // Starts the thread. `down_vote_delay` is the wait of delayed down votes;
+  // tests shorten or lengthen it to make the drop/keep decision certain.
+  explicit VotingThread(VoteFunction vote, Clock::duration down_vote_delay = kDownVoteDelay);
+  VotingThread(const VotingThread&) = delete;
+  VotingThread& operator=(const VotingThread&) = delete;
+  // Stops: requests already queued are still applied (a waiting or queued
+  // delayed down vote is dropped), then the thread is joined.
+  ~VotingThread();
+
+  // Queues one request and wakes the thread; never blocks beyond the lock.
+  void Queue(uint32_t kind, bool delayed);
+
+ private:
+  struct Request {
+    uint32_t kind;
+    bool delayed;
+  };
+
+  void Run();
+
+  VoteFunction vote_;
+  const Clock::duration down_vote_delay_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<Request> queue_;
+  bool stop_ = false;
+  std::thread thread_;  // last: starts once everything above exists
+};
+
+}  // namespace qnn
+
+#endif  // VANTRO_VENDORS_QUALCOMM_BACKENDS_VOTING_THREAD_H_
