@@ -8,13 +8,16 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "sim/qnn/sim_qnn.h"
 #include "vendors/qualcomm/qnn_api/qnn_api.h"
 
 namespace vantro::sim::internal {
 
-// Guards all simulation state.
+// Guards all simulation state. The functions declared in this header take
+// it themselves: call them without holding it. The context area may guard
+// its own state with it too.
 std::mutex& StateMutex();
 
 // Called first by every table function and entry point. Records the call
@@ -27,6 +30,29 @@ QnnResult EnterCall(const char* name, const std::function<std::string()>& detail
 void* NewHandle(const char* kind);
 bool ReleaseHandle(const char* kind, const void* handle);
 bool IsLive(const char* kind, const void* handle);
+
+// Handles may have an owner (a graph its context, a context its backend), so
+// an area can check or release what belongs to a handle. NewHandle with an
+// owner; RegisterHandle adopts a real address (a record the caller reads)
+// and returns false when it is live already; HandleOwner is null for a
+// handle that is not alive or has no owner.
+void* NewHandle(const char* kind, const void* owner);
+bool RegisterHandle(const char* kind, const void* handle, const void* owner = nullptr);
+const void* HandleOwner(const char* kind, const void* handle);
+std::vector<const void*> LiveHandlesOwnedBy(const char* kind, const void* owner);
+
+// Numeric handles (power-config ids): never 0, never reused.
+uint32_t NewId(const char* kind);
+bool ReleaseId(const char* kind, uint32_t id);
+bool IsLiveId(const char* kind, uint32_t id);
+
+// Text forms shared by the call-log details: "null" or "0x<hex>", and a
+// quoted, C-escaped text or "null".
+std::string FormatHandle(const void* handle);
+std::string FormatText(const char* text);
+
+// Milliseconds since Reset() (or since first use).
+double ElapsedMs();
 
 // Which library's table a call came through (the HTP and DSP tables differ
 // in their infrastructure).
@@ -61,7 +87,9 @@ QnnResult GraphRetrieve(QnnContextHandle context, const char* graph_name,
 QnnResult GraphExecute(QnnGraphHandle graph, const QnnTensor* inputs, uint32_t num_inputs,
                        QnnTensor* outputs, uint32_t num_outputs, QnnProfileHandle profile,
                        QnnSignalHandle signal);
-// Settings of that area, reset by Reset().
+// Settings of that area, reset by Reset(). These three are called without
+// StateMutex held (from Reset() and the scenario file) and must take no
+// function of this header but StateMutex().
 void ResetContextArea();
 void SetBinaryInfoVersionsImpl(uint32_t binary_info_version, uint32_t graph_info_version);
 void SetExecutionEnabledImpl(bool enabled);

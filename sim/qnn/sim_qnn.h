@@ -42,11 +42,18 @@ struct LibraryConfig {
   QnnVersion core{2, 41, 0};
   QnnVersion backend{0, 0, 0};  // defaults per library: the versions the plug-in needs
   std::string build_id = "v2.41.0.250101";
+  bool null_build_id = false;     // backendGetBuildId succeeds with a null text
   uint32_t provider_count = 1;    // 0, 1 or 2 providers in the list
   bool null_provider = false;     // the first list entry is null
   QnnResult get_providers_result = QNN_SUCCESS;
   QnnResult saver_initialize_result = QNN_SUCCESS;  // kSaver only
 };
+
+// Results the simulation answers with when it refuses a call on its own
+// (injected failures return whatever the test asked for).
+inline constexpr QnnResult kSimInvalidHandle = 0x5101;    // unknown or released handle
+inline constexpr QnnResult kSimInvalidArgument = 0x5102;  // null out pointer, bad list
+inline constexpr QnnResult kSimUnsupported = 0x5103;      // not offered by this library
 
 // Puts every setting back to its default and clears failures, the call log,
 // recorded power configs and profiling events. Live handles are kept (they
@@ -128,6 +135,10 @@ struct ProfileEvent {
   std::vector<ProfileEvent> sub_events;
 };
 VANTRO_SIM_QNN_API void SetProfileEvents(const std::vector<ProfileEvent>& events);
+
+// The output directory the last successful QnnSaver_initialize was given
+// ("" when none since Reset()).
+VANTRO_SIM_QNN_API std::string SaverOutputDirectory();
 
 // Which record versions systemContextGetBinaryInfo answers in (1, 2 or 3
 // for the binary info; 1, 2 or 3 for its graph infos; other values are

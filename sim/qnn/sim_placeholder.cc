@@ -1,1 +1,0 @@
-// Placeholder until the simulation core lands.
