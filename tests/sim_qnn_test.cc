@@ -1,0 +1,646 @@
+// Tests of the simulated QNN itself: what the plug-in's tests rely on must
+// hold when the thin libraries are opened the way the plug-in opens them.
+#include "sim/qnn/sim_qnn.h"
+
+#include <dlfcn.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "vendors/qualcomm/qnn_api/qnn_api.h"
+
+namespace vantro::sim {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+// A simulated library opened from VANTRO_SIM_QNN_DIR, closed when it goes.
+class OpenedLibrary {
+ public:
+  explicit OpenedLibrary(Library library)
+      : path_(std::string(VANTRO_SIM_QNN_DIR) + "/" + LibraryFileName(library)),
+        handle_(dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL)) {}
+  ~OpenedLibrary() {
+    if (handle_ != nullptr) dlclose(handle_);
+  }
+  OpenedLibrary(const OpenedLibrary&) = delete;
+  OpenedLibrary& operator=(const OpenedLibrary&) = delete;
+
+  bool ok() const { return handle_ != nullptr; }
+  template <typename F>
+  F Symbol(const char* name) const {
+    return reinterpret_cast<F>(dlsym(handle_, name));
+  }
+
+  // The provider list of a backend library.
+  QnnResult Providers(const QnnInterfaceProvider*** list, uint32_t* count) const {
+    auto get = Symbol<QnnInterfaceGetProvidersFn>(QNN_INTERFACE_GET_PROVIDERS_NAME);
+    return get == nullptr ? 0xDEAD : get(list, count);
+  }
+
+  // The core table of the library's first provider (null when none).
+  const QnnCoreApi* Api() const {
+    const QnnInterfaceProvider** list = nullptr;
+    uint32_t count = 0;
+    if (Providers(&list, &count) != QNN_SUCCESS || count == 0 || list[0] == nullptr) {
+      return nullptr;
+    }
+    return &list[0]->api;
+  }
+
+ private:
+  std::string path_;
+  void* handle_;
+};
+
+class SimQnnTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Reset(); }
+  void TearDown() override { Reset(); }
+};
+
+bool IsLoaded(const std::string& file_name) {
+  for (const std::string& loaded : LoadedLibraries()) {
+    if (loaded == file_name) return true;
+  }
+  return false;
+}
+
+TEST_F(SimQnnTest, OpenedLibrariesOfferTheConfiguredVersionsAndAreTracked) {
+  struct Case {
+    Library library;
+    QnnVersion backend;
+  };
+  const Case cases[] = {
+      {Library::kHtp, {5, 52, 0}}, {Library::kDsp, {5, 0, 1}},   {Library::kGpu, {3, 16, 0}},
+      {Library::kIr, {0, 1, 0}},   {Library::kLpai, {2, 37, 0}}, {Library::kSaver, {1, 1, 0}},
+  };
+  for (const Case& c : cases) {
+    const std::string name = LibraryFileName(c.library);
+    SCOPED_TRACE(name);
+    {
+      OpenedLibrary library(c.library);
+      ASSERT_TRUE(library.ok()) << dlerror();
+      EXPECT_TRUE(IsLoaded(name));
+      const QnnInterfaceProvider** list = nullptr;
+      uint32_t count = 0;
+      ASSERT_EQ(library.Providers(&list, &count), QNN_SUCCESS);
+      ASSERT_EQ(count, 1u);
+      ASSERT_NE(list[0], nullptr);
+      const QnnApiVersion& version = list[0]->api_version;
+      EXPECT_EQ(version.core.major, 2u);
+      EXPECT_EQ(version.core.minor, 41u);
+      EXPECT_EQ(version.core.patch, 0u);
+      EXPECT_EQ(version.backend.major, c.backend.major);
+      EXPECT_EQ(version.backend.minor, c.backend.minor);
+      EXPECT_EQ(version.backend.patch, c.backend.patch);
+
+      QnnApiVersion queried{};
+      ASSERT_EQ(list[0]->api.backendGetApiVersion(&queried), QNN_SUCCESS);
+      EXPECT_EQ(queried.backend.minor, c.backend.minor);
+      const char* build_id = nullptr;
+      ASSERT_EQ(list[0]->api.backendGetBuildId(&build_id), QNN_SUCCESS);
+      EXPECT_STREQ(build_id, "v2.41.0.250101");
+    }
+    EXPECT_FALSE(IsLoaded(name));
+  }
+
+  OpenedLibrary system(Library::kSystem);
+  ASSERT_TRUE(system.ok()) << dlerror();
+  auto get =
+      system.Symbol<QnnSystemInterfaceGetProvidersFn>(QNN_SYSTEM_INTERFACE_GET_PROVIDERS_NAME);
+  ASSERT_NE(get, nullptr);
+  const QnnSystemInterfaceProvider** list = nullptr;
+  uint32_t count = 0;
+  ASSERT_EQ(get(&list, &count), QNN_SUCCESS);
+  ASSERT_EQ(count, 1u);
+  EXPECT_EQ(list[0]->system_api_version.major, 1u);
+  EXPECT_EQ(list[0]->system_api_version.minor, 16u);
+  EXPECT_NE(list[0]->api.systemContextCreate, nullptr);
+  EXPECT_THAT(CallNames(), ::testing::Contains(QNN_SYSTEM_INTERFACE_GET_PROVIDERS_NAME));
+}
+
+TEST_F(SimQnnTest, ProviderListsFollowTheConfiguration) {
+  OpenedLibrary library(Library::kHtp);
+  ASSERT_TRUE(library.ok()) << dlerror();
+  // A list handed out earlier stays readable after the settings change.
+  const QnnInterfaceProvider** first = nullptr;
+  uint32_t first_count = 0;
+  ASSERT_EQ(library.Providers(&first, &first_count), QNN_SUCCESS);
+
+  struct Case {
+    const char* name;
+    uint32_t provider_count;
+    bool null_provider;
+    QnnResult result;
+    uint32_t expected_count;
+  };
+  const Case cases[] = {
+      {"none", 0, false, QNN_SUCCESS, 0},
+      {"two", 2, false, QNN_SUCCESS, 2},
+      {"null entry", 1, true, QNN_SUCCESS, 1},
+      {"query fails", 1, false, 0x1234, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LibraryConfig config = GetLibraryConfig(Library::kHtp);
+    config.provider_count = c.provider_count;
+    config.null_provider = c.null_provider;
+    config.get_providers_result = c.result;
+    config.core = {2, 42, 7};
+    SetLibraryConfig(Library::kHtp, config);
+    const QnnInterfaceProvider** list = nullptr;
+    uint32_t count = 99;
+    ASSERT_EQ(library.Providers(&list, &count), c.result);
+    if (c.result != QNN_SUCCESS) continue;
+    ASSERT_EQ(count, c.expected_count);
+    for (uint32_t i = 0; i < count; ++i) {
+      if (c.null_provider && i == 0) {
+        EXPECT_EQ(list[i], nullptr);
+      } else {
+        ASSERT_NE(list[i], nullptr);
+        EXPECT_EQ(list[i]->api_version.core.minor, 42u);
+        EXPECT_EQ(list[i]->api_version.core.patch, 7u);
+      }
+    }
+  }
+  EXPECT_EQ(first_count, 1u);
+  EXPECT_EQ(first[0]->api_version.core.minor, 41u);
+}
+
+TEST_F(SimQnnTest, CapabilityQueryAndBuildIdCanBeScripted) {
+  OpenedLibrary library(Library::kDsp);
+  ASSERT_TRUE(library.ok()) << dlerror();
+  const QnnCoreApi* api = library.Api();
+  ASSERT_NE(api, nullptr);
+  ASSERT_NE(api->propertyHasCapability, nullptr);
+  EXPECT_EQ(api->propertyHasCapability(QNN_PROPERTY_KEY_ADAPTIVE_PD), 0u);
+  SetCapability(QNN_PROPERTY_KEY_ADAPTIVE_PD, 1);
+  EXPECT_EQ(api->propertyHasCapability(QNN_PROPERTY_KEY_ADAPTIVE_PD), 1u);
+
+  SetCapabilityQueryAvailable(false);
+  LibraryConfig config = GetLibraryConfig(Library::kDsp);
+  config.null_build_id = true;
+  SetLibraryConfig(Library::kDsp, config);
+  const QnnCoreApi* without = library.Api();
+  ASSERT_NE(without, nullptr);
+  EXPECT_EQ(without->propertyHasCapability, nullptr);
+  const char* build_id = "unchanged";
+  EXPECT_EQ(without->backendGetBuildId(&build_id), QNN_SUCCESS);
+  EXPECT_EQ(build_id, nullptr);
+}
+
+TEST_F(SimQnnTest, FailuresFireAtTheirOccurrenceAndAreLogged) {
+  OpenedLibrary library(Library::kHtp);
+  const QnnCoreApi* api = library.Api();
+  ASSERT_NE(api, nullptr);
+  FailCall("logCreate", 0x77, 2);
+  FailCall("deviceFree", 0x99, 0);  // every call
+  QnnLogHandle logs[3] = {};
+  EXPECT_EQ(api->logCreate(nullptr, 3, &logs[0]), QNN_SUCCESS);
+  EXPECT_EQ(api->logCreate(nullptr, 3, &logs[1]), 0x77u);
+  EXPECT_EQ(api->logCreate(nullptr, 4, &logs[2]), QNN_SUCCESS);
+  EXPECT_EQ(logs[1], nullptr);  // a failed call hands out nothing
+  EXPECT_EQ(LiveHandles()["log"], 2);
+  QnnDeviceHandle device = nullptr;
+  ASSERT_EQ(api->deviceCreate(logs[0], nullptr, &device), QNN_SUCCESS);
+  EXPECT_EQ(api->deviceFree(device), 0x99u);
+  EXPECT_EQ(api->deviceFree(device), 0x99u);
+  ClearFailures();
+  EXPECT_EQ(api->deviceFree(device), QNN_SUCCESS);
+
+  // Entry points fail the same way.
+  FailCall(QNN_INTERFACE_GET_PROVIDERS_NAME, 0x55);
+  const QnnInterfaceProvider** list = nullptr;
+  uint32_t count = 0;
+  EXPECT_EQ(library.Providers(&list, &count), 0x55u);
+  EXPECT_EQ(library.Providers(&list, &count), QNN_SUCCESS);
+
+  const std::vector<Call> calls = Calls();
+  ASSERT_GE(calls.size(), 3u);
+  EXPECT_EQ(calls[0].name, "QnnInterface_getProviders");
+  EXPECT_EQ(calls[0].detail, "QnnHtp.dll");
+  EXPECT_EQ(calls[1].name, "logCreate");
+  EXPECT_EQ(calls[1].detail, "level=3 callback=null");
+  EXPECT_EQ(CountCalls("logCreate"), 3u);
+  EXPECT_EQ(CountCalls("deviceFree"), 3u);
+  for (QnnLogHandle log : {logs[0], logs[2]}) EXPECT_EQ(api->logFree(log), QNN_SUCCESS);
+
+  SetCallLogEnabled(false);
+  ClearCalls();
+  EXPECT_EQ(api->logCreate(nullptr, 3, &logs[0]), QNN_SUCCESS);
+  EXPECT_THAT(Calls(), IsEmpty());
+  EXPECT_EQ(api->logFree(logs[0]), QNN_SUCCESS);
+}
+
+TEST_F(SimQnnTest, HandlesAreCountedByKindAndRefusedOnceReleased) {
+  OpenedLibrary library(Library::kHtp);
+  const QnnCoreApi* api = library.Api();
+  ASSERT_NE(api, nullptr);
+  const int before = LiveHandleCount();
+  QnnLogHandle log = nullptr;
+  QnnBackendHandle backend = nullptr;
+  QnnDeviceHandle device = nullptr;
+  QnnProfileHandle profile = nullptr;
+  ASSERT_EQ(api->logCreate(nullptr, 3, &log), QNN_SUCCESS);
+  ASSERT_EQ(api->backendCreate(log, nullptr, &backend), QNN_SUCCESS);
+  ASSERT_EQ(api->deviceCreate(log, nullptr, &device), QNN_SUCCESS);
+  ASSERT_EQ(api->profileCreate(backend, QNN_PROFILE_LEVEL_BASIC, &profile), QNN_SUCCESS);
+  uint32_t id = 0;
+  QnnDeviceInfrastructure infrastructure = nullptr;
+  ASSERT_EQ(api->deviceGetInfrastructure(&infrastructure), QNN_SUCCESS);
+  const auto* htp = static_cast<const QnnHtpDeviceInfrastructure*>(infrastructure);
+  ASSERT_EQ(htp->perf.createPowerConfigId(0, 0, &id), QNN_SUCCESS);
+  EXPECT_NE(id, 0u);
+  EXPECT_EQ(LiveHandleCount(), before + 5);
+  std::map<std::string, int> live = LiveHandles();
+  EXPECT_EQ(live["log"], 1);
+  EXPECT_EQ(live["backend"], 1);
+  EXPECT_EQ(live["device"], 1);
+  EXPECT_EQ(live["profile"], 1);
+  EXPECT_EQ(live["power_config_id"], 1);
+
+  // A handle of the wrong kind is as unknown as a released one.
+  EXPECT_EQ(api->backendFree(reinterpret_cast<QnnBackendHandle>(device)), kSimInvalidHandle);
+  EXPECT_EQ(api->backendRegisterOpPackage(backend, "pkg.so", "Provider", "CPU"), QNN_SUCCESS);
+
+  EXPECT_EQ(htp->perf.destroyPowerConfigId(id), QNN_SUCCESS);
+  EXPECT_EQ(api->profileFree(profile), QNN_SUCCESS);
+  EXPECT_EQ(api->deviceFree(device), QNN_SUCCESS);
+  EXPECT_EQ(api->backendFree(backend), QNN_SUCCESS);
+  EXPECT_EQ(api->logFree(log), QNN_SUCCESS);
+  EXPECT_EQ(LiveHandleCount(), before);
+
+  struct Case {
+    const char* name;
+    QnnResult result;
+  };
+  const QnnHtpPowerConfig* no_configs[] = {nullptr};
+  const Case after_release[] = {
+      {"logFree", api->logFree(log)},
+      {"backendFree", api->backendFree(backend)},
+      {"deviceFree", api->deviceFree(device)},
+      {"profileFree", api->profileFree(profile)},
+      {"destroyPowerConfigId", htp->perf.destroyPowerConfigId(id)},
+      {"setPowerConfig", htp->perf.setPowerConfig(id, no_configs)},
+      {"backendCreate with a released log", api->backendCreate(log, nullptr, &backend)},
+      {"profileCreate on a released backend",
+       api->profileCreate(backend, QNN_PROFILE_LEVEL_BASIC, &profile)},
+      {"backendRegisterOpPackage", api->backendRegisterOpPackage(backend, "p", "i", "CPU")},
+  };
+  for (const Case& c : after_release) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(c.result, kSimInvalidHandle);
+  }
+  EXPECT_EQ(LiveHandleCount(), before);
+}
+
+TEST_F(SimQnnTest, ConfigListsAreLoggedByValue) {
+  OpenedLibrary htp_library(Library::kHtp);
+  OpenedLibrary dsp_library(Library::kDsp);
+  const QnnCoreApi* htp = htp_library.Api();
+  const QnnCoreApi* dsp = dsp_library.Api();
+  ASSERT_NE(htp, nullptr);
+  ASSERT_NE(dsp, nullptr);
+
+  QnnDeviceHardwareInfo hardware{1, 3, 0, 1};
+  QnnDevicePlatformInfo platform{1, 1, &hardware};
+  QnnDeviceConfig platform_config{};
+  platform_config.option = QNN_DEVICE_CONFIG_OPTION_PLATFORM_INFO;
+  platform_config.platform_info = &platform;
+  QnnHtpDeviceCustomConfig pd{};
+  pd.option = QNN_HTP_DEVICE_CONFIG_OPTION_SIGNED_PD;
+  pd.device_id = 3;
+  pd.use_signed_process_domain = true;
+  QnnDeviceConfig pd_config{};
+  pd_config.option = QNN_DEVICE_CONFIG_OPTION_CUSTOM;
+  pd_config.custom = &pd;
+  const QnnDeviceConfig* device_configs[] = {&platform_config, &pd_config, nullptr};
+  QnnDeviceHandle device = nullptr;
+  ClearCalls();
+  ASSERT_EQ(htp->deviceCreate(nullptr, device_configs, &device), QNN_SUCCESS);
+  // The records may change after the call; the log keeps what was passed.
+  pd.device_id = 9;
+
+  QnnDspBackendCustomConfig dsp_pd{QNN_DSP_BACKEND_CONFIG_OPTION_SIGNED_PD, 1};
+  QnnBackendConfig dsp_config{};
+  dsp_config.option = QNN_BACKEND_CONFIG_OPTION_CUSTOM;
+  dsp_config.custom = &dsp_pd;
+  const QnnBackendConfig* backend_configs[] = {&dsp_config, nullptr};
+  QnnBackendHandle backend = nullptr;
+  ASSERT_EQ(dsp->backendCreate(nullptr, backend_configs, &backend), QNN_SUCCESS);
+  QnnBackendHandle bare = nullptr;
+  ASSERT_EQ(dsp->backendCreate(nullptr, nullptr, &bare), QNN_SUCCESS);
+
+  const std::vector<Call> calls = Calls();
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_EQ(calls[0].detail,
+            "log=null configs=[{option=1 platform_info={version=1 num_hw_devices=1 "
+            "hw_devices=[{version=1 device_id=3 device_type=0 num_cores=1}]}}, "
+            "{option=0 htp={option=2 device_id=3 use_signed_process_domain=1}}]");
+  EXPECT_EQ(calls[1].detail,
+            "log=null configs=[{option=0 dsp={option=2 use_signed_process_domain=1}}]");
+  EXPECT_EQ(calls[2].detail, "log=null configs=null");
+  EXPECT_EQ(htp->deviceFree(device), QNN_SUCCESS);
+  EXPECT_EQ(dsp->backendFree(backend), QNN_SUCCESS);
+  EXPECT_EQ(dsp->backendFree(bare), QNN_SUCCESS);
+}
+
+TEST_F(SimQnnTest, PowerConfigsAreRecordedByValueWithTheirInfrastructure) {
+  OpenedLibrary htp_library(Library::kHtp);
+  OpenedLibrary dsp_library(Library::kDsp);
+  QnnDeviceInfrastructure infrastructure = nullptr;
+  ASSERT_EQ(htp_library.Api()->deviceGetInfrastructure(&infrastructure), QNN_SUCCESS);
+  const auto* htp = static_cast<const QnnHtpDeviceInfrastructure*>(infrastructure);
+  EXPECT_EQ(htp->type, QNN_HTP_INFRASTRUCTURE_TYPE_PERF);
+  ASSERT_EQ(dsp_library.Api()->deviceGetInfrastructure(&infrastructure), QNN_SUCCESS);
+  const auto* dsp = static_cast<const QnnDspPerfInfrastructure*>(infrastructure);
+
+  uint32_t htp_id = 0;
+  uint32_t dsp_id = 0;
+  ASSERT_EQ(htp->perf.createPowerConfigId(0, 0, &htp_id), QNN_SUCCESS);
+  ASSERT_EQ(dsp->createPowerConfigId(&dsp_id), QNN_SUCCESS);
+  EXPECT_NE(htp_id, dsp_id);
+
+  QnnHtpPowerConfig vote{};
+  vote.option = QNN_HTP_POWER_CONFIG_OPTION_DCVS_V3;
+  vote.dcvs_v3.context_id = htp_id;
+  vote.dcvs_v3.power_mode = 1;
+  vote.dcvs_v3.bus_voltage_corner_target = 160;
+  QnnHtpPowerConfig polling{};
+  polling.option = QNN_HTP_POWER_CONFIG_OPTION_RPC_POLLING_TIME;
+  polling.rpc_polling_time = 9999;
+  const QnnHtpPowerConfig* htp_list[] = {&vote, &polling, nullptr};
+  ASSERT_EQ(htp->perf.setPowerConfig(htp_id, htp_list), QNN_SUCCESS);
+  vote.dcvs_v3.power_mode = 4;  // recorded by value: the change must not show
+  QnnDspPowerConfig sleep{2, 40};
+  const QnnDspPowerConfig* dsp_list[] = {&sleep, nullptr};
+  ASSERT_EQ(dsp->setPowerConfig(dsp_id, dsp_list), QNN_SUCCESS);
+
+  const std::vector<PowerConfigCall> recorded = PowerConfigCalls();
+  ASSERT_EQ(recorded.size(), 2u);
+  EXPECT_TRUE(recorded[0].htp);
+  EXPECT_EQ(recorded[0].power_config_id, htp_id);
+  ASSERT_EQ(recorded[0].htp_configs.size(), 2u);
+  EXPECT_EQ(recorded[0].htp_configs[0].dcvs_v3.power_mode, 1u);
+  EXPECT_EQ(recorded[0].htp_configs[0].dcvs_v3.bus_voltage_corner_target, 160u);
+  EXPECT_EQ(recorded[0].htp_configs[1].rpc_polling_time, 9999u);
+  EXPECT_FALSE(recorded[1].htp);
+  ASSERT_EQ(recorded[1].dsp_configs.size(), 1u);
+  EXPECT_EQ(recorded[1].dsp_configs[0].value, 40u);
+  EXPECT_GE(recorded[1].elapsed_ms, recorded[0].elapsed_ms);
+  EXPECT_THAT(Calls().back().detail,
+              "infrastructure=dsp id=" + std::to_string(dsp_id) + " configs=[{option=2 value=40}]");
+
+  // Scripted infrastructure answers.
+  SetInfrastructureConfig(InfrastructureConfig{false, 5});
+  ASSERT_EQ(htp_library.Api()->deviceGetInfrastructure(&infrastructure), QNN_SUCCESS);
+  EXPECT_EQ(static_cast<const QnnHtpDeviceInfrastructure*>(infrastructure)->type, 5u);
+  EXPECT_EQ(htp->type, QNN_HTP_INFRASTRUCTURE_TYPE_PERF);  // earlier answers stay intact
+  SetInfrastructureConfig(InfrastructureConfig{true, 0});
+  ASSERT_EQ(htp_library.Api()->deviceGetInfrastructure(&infrastructure), QNN_SUCCESS);
+  EXPECT_EQ(infrastructure, nullptr);
+
+  EXPECT_EQ(htp->perf.destroyPowerConfigId(htp_id), QNN_SUCCESS);
+  EXPECT_EQ(dsp->destroyPowerConfigId(dsp_id), QNN_SUCCESS);
+  EXPECT_EQ(dsp->setPowerConfig(dsp_id, dsp_list), kSimInvalidHandle);
+  EXPECT_EQ(PowerConfigCalls().size(), 2u);
+}
+
+TEST_F(SimQnnTest, PlatformInfoAnswersAsConfigured) {
+  OpenedLibrary library(Library::kHtp);
+  const QnnCoreApi* api = library.Api();
+  ASSERT_NE(api, nullptr);
+  SetPlatformConfig(PlatformConfig{{0, 1}, false, false});
+  const QnnDevicePlatformInfo* info = nullptr;
+  ASSERT_EQ(api->deviceGetPlatformInfo(nullptr, &info), QNN_SUCCESS);
+  ASSERT_NE(info, nullptr);
+  ASSERT_EQ(info->num_hw_devices, 2u);
+  ASSERT_NE(info->hw_devices, nullptr);
+  EXPECT_EQ(info->hw_devices[1].device_id, 1u);
+  EXPECT_EQ(LiveHandles()["platform_info"], 1);
+  EXPECT_EQ(api->deviceFreePlatformInfo(nullptr, info), QNN_SUCCESS);
+  EXPECT_EQ(api->deviceFreePlatformInfo(nullptr, info), kSimInvalidHandle);
+
+  SetPlatformConfig(PlatformConfig{{4, 5, 6}, false, true});
+  ASSERT_EQ(api->deviceGetPlatformInfo(nullptr, &info), QNN_SUCCESS);
+  EXPECT_EQ(info->num_hw_devices, 3u);
+  EXPECT_EQ(info->hw_devices, nullptr);
+  EXPECT_EQ(api->deviceFreePlatformInfo(nullptr, info), QNN_SUCCESS);
+
+  SetPlatformConfig(PlatformConfig{{0}, true, false});
+  info = reinterpret_cast<const QnnDevicePlatformInfo*>(&info);
+  ASSERT_EQ(api->deviceGetPlatformInfo(nullptr, &info), QNN_SUCCESS);
+  EXPECT_EQ(info, nullptr);
+  EXPECT_EQ(LiveHandles()["platform_info"], 0);
+}
+
+TEST_F(SimQnnTest, ProfilesReportTheSetEventsUntilFreed) {
+  OpenedLibrary library(Library::kHtp);
+  const QnnCoreApi* api = library.Api();
+  ASSERT_NE(api, nullptr);
+  ProfileEvent execute{
+      "EXECUTE", QNN_PROFILE_EVENTTYPE_EXECUTE, QNN_PROFILE_EVENTUNIT_MICROSEC, 2500, {}};
+  execute.sub_events.push_back(
+      {"conv", QNN_PROFILE_EVENTTYPE_NODE, QNN_PROFILE_EVENTUNIT_CYCLES, 777, {}});
+  SetProfileEvents({{"INIT", 1, QNN_PROFILE_EVENTUNIT_MICROSEC, 1500, {}}, execute});
+
+  QnnBackendHandle backend = nullptr;
+  ASSERT_EQ(api->backendCreate(nullptr, nullptr, &backend), QNN_SUCCESS);
+  QnnProfileHandle profile = nullptr;
+  EXPECT_EQ(api->profileCreate(backend, 0, &profile), kSimInvalidArgument);
+  ASSERT_EQ(api->profileCreate(backend, QNN_PROFILE_LEVEL_DETAILED, &profile), QNN_SUCCESS);
+  const QnnProfileEventId* events = nullptr;
+  uint32_t count = 0;
+  ASSERT_EQ(api->profileGetEvents(profile, &events, &count), QNN_SUCCESS);
+  ASSERT_EQ(count, 2u);
+  QnnProfileEventData data{};
+  ASSERT_EQ(api->profileGetEventData(events[0], &data), QNN_SUCCESS);
+  EXPECT_STREQ(data.identifier, "INIT");
+  EXPECT_EQ(data.value, 1500u);
+  EXPECT_EQ(data.unit, QNN_PROFILE_EVENTUNIT_MICROSEC);
+  ASSERT_EQ(api->profileGetEventData(events[1], &data), QNN_SUCCESS);
+  EXPECT_EQ(data.type, QNN_PROFILE_EVENTTYPE_EXECUTE);
+  const QnnProfileEventId* subs = nullptr;
+  uint32_t sub_count = 0;
+  ASSERT_EQ(api->profileGetSubEvents(events[1], &subs, &sub_count), QNN_SUCCESS);
+  ASSERT_EQ(sub_count, 1u);
+  ASSERT_EQ(api->profileGetEventData(subs[0], &data), QNN_SUCCESS);
+  EXPECT_STREQ(data.identifier, "conv");
+  EXPECT_EQ(data.value, 777u);
+  const QnnProfileEventId stale = subs[0];
+
+  ASSERT_EQ(api->profileFree(profile), QNN_SUCCESS);
+  EXPECT_EQ(api->profileGetEventData(stale, &data), kSimInvalidHandle);
+  EXPECT_EQ(api->profileGetEvents(profile, &events, &count), kSimInvalidHandle);
+  EXPECT_EQ(api->backendFree(backend), QNN_SUCCESS);
+}
+
+TEST_F(SimQnnTest, SaverInitializeRecordsTheDirectoryAndAnswersAsConfigured) {
+  OpenedLibrary library(Library::kSaver);
+  auto initialize = library.Symbol<QnnSaverInitializeFn>(QNN_SAVER_INITIALIZE_NAME);
+  ASSERT_NE(initialize, nullptr);
+  QnnSaverConfig config{QNN_SAVER_CONFIG_OPTION_OUTPUT_DIRECTORY, "/tmp/saver_out"};
+  const QnnSaverConfig* configs[] = {&config, nullptr};
+  ASSERT_EQ(initialize(configs), QNN_SUCCESS);
+  EXPECT_EQ(SaverOutputDirectory(), "/tmp/saver_out");
+  EXPECT_EQ(Calls().back().detail, "configs=[{option=0 output_directory=\"/tmp/saver_out\"}]");
+
+  LibraryConfig saver = GetLibraryConfig(Library::kSaver);
+  saver.saver_initialize_result = 0x10005;
+  SetLibraryConfig(Library::kSaver, saver);
+  EXPECT_EQ(initialize(configs), 0x10005u);
+}
+
+// The scenario file reaches the simulation through the environment, as it
+// does in a separate process.
+class ScenarioFileTest : public SimQnnTest {
+ protected:
+  void TearDown() override {
+    unsetenv("VANTRO_SIM_QNN_SCENARIO");
+    std::remove(path_.c_str());
+    Reset();
+  }
+  void Load(const std::string& text) {
+    std::ofstream(path_) << text;
+    setenv("VANTRO_SIM_QNN_SCENARIO", path_.c_str(), 1);
+    Reset();
+  }
+  std::string path_ = ::testing::TempDir() + "sim_qnn_scenario.txt";
+};
+
+TEST_F(ScenarioFileTest, SetsVersionsProvidersFailuresPlatformAndEvents) {
+  ::testing::internal::CaptureStderr();
+  Load(
+      "# a scripted run\n"
+      "htp.core = 2.42.1\n"
+      "htp.backend = 5.53.0\n"
+      "system.core = 1.17.0\n"
+      "backends.build_id = v2.41.3.99\n"
+      "dsp.provider_count = 2\n"
+      "gpu.null_provider = true\n"
+      "lpai.get_providers_result = 0x10\n"
+      "saver.initialize_result = 0x10005\n"
+      "fail = backendCreate 0x3e8 2\n"
+      "platform.devices = 0, 1, 7\n"
+      "infrastructure.htp_type = 3\n"
+      "capability = 2002 1\n"
+      "profile.event = INIT 1 1 1500\n"
+      "profile.sub_event = conv 404 3 20\n"
+      "htp.colour = blue\n"
+      "no equals sign\n");
+  const std::string errors = ::testing::internal::GetCapturedStderr();
+  EXPECT_THAT(errors, HasSubstr("sim_qnn_scenario.txt:16: cannot use `htp.colour = blue`"));
+  EXPECT_THAT(errors, HasSubstr(":17: expected `key = value`"));
+
+  const LibraryConfig htp = GetLibraryConfig(Library::kHtp);
+  EXPECT_EQ(htp.core.minor, 42u);
+  EXPECT_EQ(htp.core.patch, 1u);
+  EXPECT_EQ(htp.backend.minor, 53u);
+  EXPECT_EQ(htp.build_id, "v2.41.3.99");
+  EXPECT_EQ(GetLibraryConfig(Library::kSystem).core.minor, 17u);
+  EXPECT_EQ(GetLibraryConfig(Library::kSystem).build_id, "v2.41.0.250101");
+  EXPECT_EQ(GetLibraryConfig(Library::kDsp).provider_count, 2u);
+  EXPECT_EQ(GetLibraryConfig(Library::kDsp).build_id, "v2.41.3.99");
+  EXPECT_TRUE(GetLibraryConfig(Library::kGpu).null_provider);
+  EXPECT_EQ(GetLibraryConfig(Library::kLpai).get_providers_result, 0x10u);
+  EXPECT_EQ(GetLibraryConfig(Library::kSaver).saver_initialize_result, 0x10005u);
+
+  OpenedLibrary library(Library::kHtp);
+  const QnnCoreApi* api = library.Api();
+  ASSERT_NE(api, nullptr);
+  const QnnDevicePlatformInfo* info = nullptr;
+  ASSERT_EQ(api->deviceGetPlatformInfo(nullptr, &info), QNN_SUCCESS);
+  ASSERT_EQ(info->num_hw_devices, 3u);
+  EXPECT_EQ(info->hw_devices[2].device_id, 7u);
+  EXPECT_EQ(api->deviceFreePlatformInfo(nullptr, info), QNN_SUCCESS);
+  QnnDeviceInfrastructure infrastructure = nullptr;
+  ASSERT_EQ(api->deviceGetInfrastructure(&infrastructure), QNN_SUCCESS);
+  EXPECT_EQ(static_cast<const QnnHtpDeviceInfrastructure*>(infrastructure)->type, 3u);
+  EXPECT_EQ(api->propertyHasCapability(QNN_PROPERTY_KEY_ADAPTIVE_PD), 1u);
+
+  QnnBackendHandle backend = nullptr;
+  ASSERT_EQ(api->backendCreate(nullptr, nullptr, &backend), QNN_SUCCESS);
+  QnnProfileHandle profile = nullptr;
+  ASSERT_EQ(api->profileCreate(backend, QNN_PROFILE_LEVEL_BASIC, &profile), QNN_SUCCESS);
+  const QnnProfileEventId* events = nullptr;
+  uint32_t count = 0;
+  ASSERT_EQ(api->profileGetEvents(profile, &events, &count), QNN_SUCCESS);
+  ASSERT_EQ(count, 1u);
+  const QnnProfileEventId* subs = nullptr;
+  ASSERT_EQ(api->profileGetSubEvents(events[0], &subs, &count), QNN_SUCCESS);
+  EXPECT_EQ(count, 1u);
+  EXPECT_EQ(api->profileFree(profile), QNN_SUCCESS);
+  EXPECT_EQ(api->backendFree(backend), QNN_SUCCESS);
+
+  // The armed failure counts from the Reset that read it: the backend
+  // above was the first call.
+  QnnBackendHandle second = nullptr;
+  EXPECT_EQ(api->backendCreate(nullptr, nullptr, &second), 0x3e8u);
+
+  // Without the variable, Reset brings the defaults back.
+  unsetenv("VANTRO_SIM_QNN_SCENARIO");
+  Reset();
+  EXPECT_EQ(GetLibraryConfig(Library::kHtp).core.minor, 41u);
+  EXPECT_EQ(GetLibraryConfig(Library::kDsp).build_id, "v2.41.0.250101");
+}
+
+TEST_F(ScenarioFileTest, AMissingFileIsReportedAndChangesNothing) {
+  setenv("VANTRO_SIM_QNN_SCENARIO", "/nonexistent/scenario.txt", 1);
+  ::testing::internal::CaptureStderr();
+  Reset();
+  EXPECT_THAT(::testing::internal::GetCapturedStderr(),
+              HasSubstr("cannot read the scenario file /nonexistent/scenario.txt"));
+  EXPECT_EQ(GetLibraryConfig(Library::kHtp).backend.minor, 52u);
+}
+
+// The voting threads call the performance infrastructure while the host's
+// threads make other calls; run under ThreadSanitizer this shows the state
+// is guarded.
+TEST_F(SimQnnTest, ConcurrentCallsKeepEveryRecord) {
+  OpenedLibrary library(Library::kHtp);
+  const QnnCoreApi* api = library.Api();
+  ASSERT_NE(api, nullptr);
+  QnnDeviceInfrastructure infrastructure = nullptr;
+  ASSERT_EQ(api->deviceGetInfrastructure(&infrastructure), QNN_SUCCESS);
+  const auto* htp = static_cast<const QnnHtpDeviceInfrastructure*>(infrastructure);
+  constexpr int kThreads = 4;
+  constexpr int kCalls = 200;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&] {
+      uint32_t id = 0;
+      htp->perf.createPowerConfigId(0, 0, &id);
+      QnnHtpPowerConfig config{};
+      config.option = QNN_HTP_POWER_CONFIG_OPTION_RPC_POLLING_TIME;
+      const QnnHtpPowerConfig* list[] = {&config, nullptr};
+      for (int i = 0; i < kCalls; ++i) {
+        htp->perf.setPowerConfig(id, list);
+        QnnLogHandle log = nullptr;
+        api->logCreate(nullptr, 3, &log);
+        api->logFree(log);
+      }
+      htp->perf.destroyPowerConfigId(id);
+    });
+  }
+  for (int i = 0; i < kCalls; ++i) {
+    (void)Calls();
+    (void)LiveHandles();
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(PowerConfigCalls().size(), static_cast<size_t>(kThreads * kCalls));
+  EXPECT_EQ(CountCalls("logFree"), static_cast<uint32_t>(kThreads * kCalls));
+  EXPECT_EQ(LiveHandles()["log"], 0);
+  EXPECT_EQ(LiveHandles()["power_config_id"], 0);
+}
+
+}  // namespace
+}  // namespace vantro::sim
