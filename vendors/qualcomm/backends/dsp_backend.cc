@@ -41,6 +41,8 @@ bool DspBackend::Init(const Options& options, std::optional<SocInfo> soc_info) {
     perf_control_ = NewPerfControl();
     if (!perf_control_->Start(mode)) {
       QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to initialize DSP performance Control.");
+      // Reverse order of creation: the controller's id before the backend.
+      perf_control_.reset();
       return false;
     }
     if (options.GetDspPerfCtrlMode() == PerfCtrlMode::kManual) perf_control_->ApplyUpList();

@@ -81,17 +81,32 @@ std::unique_ptr<HtpBackend::HtpPerfControl> HtpBackend::NewPerfControl(uint32_t 
 }
 
 bool HtpBackend::Init(const Options& options, std::optional<SocInfo> soc_info) {
+  LogHandleT log;
+  BackendHandleT backend;
+  DeviceHandleT device;
+  // Everything made so far goes in reverse order of creation: the
+  // controller's id and final vote while the device still exists, then the
+  // device, the kept platform info, the backend and the logger.
+  auto fail = [&] {
+    perf_control_.reset();
+    device.Reset();
+    platform_info_.Reset();
+    backend.Reset();
+    log.Reset();
+    return false;
+  };
+
   const uint32_t log_level = static_cast<uint32_t>(options.GetLogLevel());
-  LogHandleT log = CreateLogHandle(log_level);
+  log = CreateLogHandle(log_level);
   if (!log && log_level != 0) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to create log handle.");
-    return false;
+    return fail();
   }
 
-  BackendHandleT backend = CreateBackendHandle(log.get(), nullptr, 0);
+  backend = CreateBackendHandle(log.get(), nullptr, 0);
   if (!backend) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to create backend handle.");
-    return false;
+    return fail();
   }
 
   if (soc_info.has_value()) {
@@ -101,13 +116,12 @@ bool HtpBackend::Init(const Options& options, std::optional<SocInfo> soc_info) {
   }
 
   std::vector<const QnnDeviceConfig*> device_configs;
-  if (!BuildDeviceConfigs(options, &device_configs)) return false;
+  if (!BuildDeviceConfigs(options, &device_configs)) return fail();
 
-  DeviceHandleT device =
-      CreateDeviceHandle(log.get(), device_configs.data(), device_configs.size());
+  device = CreateDeviceHandle(log.get(), device_configs.data(), device_configs.size());
   if (!device) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to create device handle.");
-    return false;
+    return fail();
   }
 
   const uint32_t mode = static_cast<uint32_t>(options.GetHtpPerformanceMode());
@@ -118,11 +132,11 @@ bool HtpBackend::Init(const Options& options, std::optional<SocInfo> soc_info) {
       QnnLog(kQnnLogError,
              "ERROR: [Qnn] Failed to initialize HTP performance Control, using default "
              "performance mode.");
-      return false;
+      return fail();
     }
     if (!perf_control_->InitRpcPolling()) {
       QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to initialize HTP RPC polling.");
-      return false;
+      return fail();
     }
     if (options.GetHtpPerfCtrlMode() == PerfCtrlMode::kManual) perf_control_->ApplyUpList();
   }

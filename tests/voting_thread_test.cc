@@ -1,0 +1,233 @@
+// The voting thread on its own: order, the delayed down vote's drop and keep
+// decisions, stop, and that the vote runs outside the queue lock. The drop
+// cases use a delay far longer than any test, the keep cases a short one, so
+// no result depends on how fast a loaded machine schedules the thread.
+#include "vendors/qualcomm/backends/voting_thread.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+
+namespace qnn {
+namespace {
+
+using ::testing::ElementsAre;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kForever = std::chrono::hours(1);
+constexpr auto kShortDelay = std::chrono::milliseconds(5);
+// Bounds only a failing test.
+constexpr auto kEventTimeout = std::chrono::seconds(20);
+
+// Records the votes the thread applies, with when they were applied.
+class VoteRecorder {
+ public:
+  VotingThread::VoteFunction Function() {
+    return [this](uint32_t kind) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      kinds_.push_back(kind);
+      times_.push_back(Clock::now());
+      changed_.notify_all();
+    };
+  }
+  // Waits until `count` votes were applied; false on timeout.
+  bool WaitForCount(size_t count) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, kEventTimeout, [&] { return kinds_.size() >= count; });
+  }
+  std::vector<uint32_t> kinds() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return kinds_;
+  }
+  Clock::time_point time(size_t index) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return times_.at(index);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<uint32_t> kinds_;
+  std::vector<Clock::time_point> times_;
+};
+
+// Holds the first vote until released, so that requests pile up behind it.
+class Gate {
+ public:
+  void Wait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    entered_ = true;
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return open_; });
+  }
+  bool WaitEntered() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, kEventTimeout, [&] { return entered_; });
+  }
+  void Open() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_ = true;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool entered_ = false;
+  bool open_ = false;
+};
+
+TEST(VotingThreadTest, AppliesRequestsInQueueOrder) {
+  VoteRecorder recorder;
+  VotingThread thread(recorder.Function(), kForever);
+  thread.Queue(kVoteUp, false);
+  thread.Queue(kVoteDown, false);
+  thread.Queue(kVoteDown, false);
+  thread.Queue(kVoteUp, false);
+  ASSERT_TRUE(recorder.WaitForCount(4));
+  EXPECT_THAT(recorder.kinds(), ElementsAre(kVoteUp, kVoteDown, kVoteDown, kVoteUp));
+}
+
+TEST(VotingThreadTest, NewerRequestDropsDelayedDownVote) {
+  VoteRecorder recorder;
+  {
+    VotingThread thread(recorder.Function(), kForever);
+    thread.Queue(kVoteUp, false);
+    ASSERT_TRUE(recorder.WaitForCount(1));
+    thread.Queue(kVoteDown, true);
+    thread.Queue(kVoteUp, false);
+    ASSERT_TRUE(recorder.WaitForCount(2));
+  }
+  EXPECT_THAT(recorder.kinds(), ElementsAre(kVoteUp, kVoteUp));
+}
+
+TEST(VotingThreadTest, NewerRequestWhileWaitingDropsDelayedDownVote) {
+  VoteRecorder recorder;
+  {
+    VotingThread thread(recorder.Function(), kForever);
+    thread.Queue(kVoteDown, true);
+    // Usually the thread is waiting on the deadline by now; when it is not,
+    // the down vote is dropped on taking it, with the same outcome.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    thread.Queue(kVoteDown, false);
+    ASSERT_TRUE(recorder.WaitForCount(1));
+  }
+  EXPECT_THAT(recorder.kinds(), ElementsAre(kVoteDown));
+}
+
+TEST(VotingThreadTest, DelayedDownVoteIsAppliedAfterTheDelayWhenNothingFollows) {
+  constexpr auto kDelay = std::chrono::milliseconds(50);
+  VoteRecorder recorder;
+  VotingThread thread(recorder.Function(), kDelay);
+  const Clock::time_point queued = Clock::now();
+  thread.Queue(kVoteDown, true);
+  ASSERT_TRUE(recorder.WaitForCount(1));
+  EXPECT_THAT(recorder.kinds(), ElementsAre(kVoteDown));
+  // Only a lower bound: a loaded machine may apply it much later.
+  EXPECT_GE(recorder.time(0) - queued, kDelay);
+}
+
+TEST(VotingThreadTest, OnlyDelayedDownVotesWait) {
+  struct Case {
+    const char* name;
+    uint32_t kind;
+    bool delayed;
+  };
+  const Case cases[] = {
+      {"up, not delayed", kVoteUp, false},
+      {"up, delayed flag ignored", kVoteUp, true},
+      {"down, not delayed", kVoteDown, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    VoteRecorder recorder;
+    VotingThread thread(recorder.Function(), kForever);
+    thread.Queue(c.kind, c.delayed);
+    ASSERT_TRUE(recorder.WaitForCount(1));
+    EXPECT_THAT(recorder.kinds(), ElementsAre(c.kind));
+  }
+}
+
+TEST(VotingThreadTest, StopDropsAWaitingDelayedDownVoteAndReturns) {
+  VoteRecorder recorder;
+  auto thread = std::make_unique<VotingThread>(recorder.Function(), kForever);
+  thread->Queue(kVoteDown, true);
+  thread.reset();  // would hang for an hour if stop did not cut the wait
+  EXPECT_TRUE(recorder.kinds().empty());
+}
+
+TEST(VotingThreadTest, StopAppliesWhatIsStillQueued) {
+  VoteRecorder recorder;
+  Gate gate;
+  bool first = true;
+  auto record = recorder.Function();
+  auto thread = std::make_unique<VotingThread>(
+      [&](uint32_t kind) {
+        if (first) {
+          first = false;
+          gate.Wait();
+        }
+        record(kind);
+      },
+      kForever);
+  thread->Queue(kVoteUp, false);
+  ASSERT_TRUE(gate.WaitEntered());
+  thread->Queue(kVoteDown, false);
+  thread->Queue(kVoteDown, true);  // superseded by the next request
+  thread->Queue(kVoteUp, false);
+  thread->Queue(kVoteDown, true);  // the last one: dropped by stop
+  std::thread stopper([&] { thread.reset(); });
+  // Lets the stop flag be set while the requests wait; the result is the
+  // same when the gate opens first.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  gate.Open();
+  stopper.join();
+  EXPECT_THAT(recorder.kinds(), ElementsAre(kVoteUp, kVoteDown, kVoteUp));
+}
+
+TEST(VotingThreadTest, QueueDoesNotWaitForAVoteInProgress) {
+  VoteRecorder recorder;
+  Gate gate;
+  bool first = true;
+  auto record = recorder.Function();
+  VotingThread thread(
+      [&](uint32_t kind) {
+        if (first) {
+          first = false;
+          gate.Wait();
+        }
+        record(kind);
+      },
+      kForever);
+  thread.Queue(kVoteUp, false);
+  ASSERT_TRUE(gate.WaitEntered());
+  auto queued = std::async(std::launch::async, [&] { thread.Queue(kVoteDown, false); });
+  const bool returned = queued.wait_for(kEventTimeout) == std::future_status::ready;
+  gate.Open();
+  EXPECT_TRUE(returned) << "Queue blocked while the vote function ran";
+  ASSERT_TRUE(recorder.WaitForCount(2));
+  EXPECT_THAT(recorder.kinds(), ElementsAre(kVoteUp, kVoteDown));
+}
+
+TEST(VotingThreadTest, ShortDelayKeepsEachDownVoteOfASlowSequence) {
+  VoteRecorder recorder;
+  VotingThread thread(recorder.Function(), kShortDelay);
+  for (int i = 0; i < 3; ++i) {
+    thread.Queue(kVoteUp, false);
+    ASSERT_TRUE(recorder.WaitForCount(2 * i + 1));
+    thread.Queue(kVoteDown, true);
+    ASSERT_TRUE(recorder.WaitForCount(2 * i + 2));
+  }
+  EXPECT_THAT(recorder.kinds(),
+              ElementsAre(kVoteUp, kVoteDown, kVoteUp, kVoteDown, kVoteUp, kVoteDown));
+}
+
+}  // namespace
+}  // namespace qnn
