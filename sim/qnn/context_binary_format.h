@@ -102,7 +102,7 @@ struct ContextBinaryGraph {
   uint32_t info_version = 0;
 
   // The tensor with `id`, or null.
-  const ContextBinaryTensor* FindTensor(uint32_t id) const;
+  VANTRO_SIM_QNN_API const ContextBinaryTensor* FindTensor(uint32_t id) const;
 };
 
 // A whole context binary.

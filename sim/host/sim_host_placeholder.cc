@@ -1,1 +1,0 @@
-// Placeholder until the simulated host lands.
