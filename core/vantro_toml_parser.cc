@@ -64,8 +64,8 @@ Status ParseToml(absl::string_view text, TomlPairCallback callback) {
   size_t offset = 0;
   while (offset < size) {
     const void* lf = std::memchr(data + offset, '\n', size - offset);
-    const size_t end = lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - data)
-                                     : size;
+    const size_t end =
+        lf != nullptr ? static_cast<size_t>(static_cast<const char*>(lf) - data) : size;
     absl::string_view line = Trim(absl::string_view(data + offset, end - offset));
     offset = lf != nullptr ? end + 1 : size;
 

@@ -1,5 +1,3 @@
-#include "core/vantro_options_encoder.h"
-
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -7,6 +5,7 @@
 #include <vector>
 
 #include "absl/strings/string_view.h"
+#include "core/vantro_options_encoder.h"
 #include "gtest/gtest.h"
 #include "tests/support/options_test_support.h"
 

@@ -78,12 +78,9 @@ constexpr char kDefaultDump[] =
     "  LpaiCoreSelection        : 0\n"
     "[DEBUG]\n"
     "  DumpTensorIds            :\n"
-    "  SchematicDir             :\n"
-    ;
+    "  SchematicDir             :\n";
 
-TEST(QnnOptionsTest, DefaultRecordDumpsTheFixedBlock) {
-  EXPECT_EQ(Options().Dump(), kDefaultDump);
-}
+TEST(QnnOptionsTest, DefaultRecordDumpsTheFixedBlock) { EXPECT_EQ(Options().Dump(), kDefaultDump); }
 
 TEST(QnnOptionsTest, DefaultsMatchTheFieldTable) {
   const Options options;
@@ -115,7 +112,10 @@ TEST(QnnOptionsTest, RowsPrintValuesAndEnumerationNames) {
     const char* row;
   };
   const Case cases[] = {
-      {"dump ids joined without spaces", [](Options& o) { o.SetDumpTensorIds({3, 7, 12}); },
+      {"dump ids joined without spaces",
+       [](Options& o) {
+         o.SetDumpTensorIds({3, 7, 12});
+       },
        "\n  DumpTensorIds            : 3,7,12\n"},
       {"negative dump id", [](Options& o) { o.SetDumpTensorIds({-1}); },
        "\n  DumpTensorIds            : -1\n"},
@@ -134,7 +134,8 @@ TEST(QnnOptionsTest, RowsPrintValuesAndEnumerationNames) {
        "\n  HtpPerformanceMode       : Unknown(10)\n"},
       {"lpai target 0", [](Options& o) { o.SetLpaiTarget(LpaiTarget::kX86); },
        "\n  LpaiTarget               : X86(0)\n"},
-      {"lpai target 7 prints as x86", [](Options& o) { o.SetLpaiTarget(static_cast<LpaiTarget>(7)); },
+      {"lpai target 7 prints as x86",
+       [](Options& o) { o.SetLpaiTarget(static_cast<LpaiTarget>(7)); },
        "\n  LpaiTarget               : X86(7)\n"},
       {"lpai tensilica", [](Options& o) { o.SetLpaiTarget(LpaiTarget::kTensilica); },
        "\n  LpaiTarget               : Tensilica(3)\n"},

@@ -1,5 +1,3 @@
-#include "core/vantro_toml_parser.h"
-
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -8,6 +6,7 @@
 #include <vector>
 
 #include "absl/strings/string_view.h"
+#include "core/vantro_toml_parser.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "tests/support/options_test_support.h"
@@ -18,8 +17,8 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using testing_support::IsLocatedText;
-using testing_support::Pending;
 using testing_support::PeekPending;
+using testing_support::Pending;
 using testing_support::ScopedMinSeverity;
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
@@ -65,7 +64,8 @@ TEST(TomlParserTest, SplitsLinesIntoPairs) {
       {"key given twice", "a = 1\na = 2", {{"a", "1"}, {"a", "2"}}},
       {"vertical tab is not space", "\va = 1\f", {{"\va", "1\f"}}},
       {"list value whole", "ids = [\"1\", \"2\"]", {{"ids", "[\"1\", \"2\"]"}}},
-      {"embedded nul", absl::string_view("a = x\0y\nb = 2", 13),
+      {"embedded nul",
+       absl::string_view("a = x\0y\nb = 2", 13),
        {{"a", std::string("x\0y", 3)}, {"b", "2"}}},
   };
   for (const Case& c : cases) {
@@ -76,11 +76,11 @@ TEST(TomlParserTest, SplitsLinesIntoPairs) {
 
 TEST(TomlParserTest, StopsAtTheFirstFailingPair) {
   std::vector<std::string> keys;
-  Status status = ParseToml("a = 1\nb = 2\nc = 3\nd = 4\ne = 5",
-                            [&](absl::string_view key, absl::string_view) {
-                              keys.emplace_back(key);
-                              return key == "c" ? Status::NotFound : Status::Ok;
-                            });
+  Status status =
+      ParseToml("a = 1\nb = 2\nc = 3\nd = 4\ne = 5", [&](absl::string_view key, absl::string_view) {
+        keys.emplace_back(key);
+        return key == "c" ? Status::NotFound : Status::Ok;
+      });
   EXPECT_EQ(status, Status::NotFound);
   EXPECT_THAT(keys, ElementsAre("a", "b", "c"));
 }
@@ -95,9 +95,8 @@ TomlPairCallback FailWith(Status recorded, std::string message, Status returned)
 
 TEST(TomlParserTest, KeepsTheCallbacksMessageInThePendingError) {
   ClearPendingError();
-  EXPECT_EQ(ParseToml("a = x",
-                      FailWith(Status::InvalidArgument, "Invalid integer value",
-                               Status::InvalidArgument)),
+  EXPECT_EQ(ParseToml("a = x", FailWith(Status::InvalidArgument, "Invalid integer value",
+                                        Status::InvalidArgument)),
             Status::InvalidArgument);
   Pending pending = PeekPending();
   ASSERT_TRUE(pending.present);
@@ -109,8 +108,7 @@ TEST(TomlParserTest, KeepsTheCallbacksMessageInThePendingError) {
 TEST(TomlParserTest, SilentLoggerKeepsThePlainMessage) {
   ScopedMinSeverity silent(kVantroLogSilent);
   ClearPendingError();
-  EXPECT_EQ(ParseToml("a = x", FailWith(Status::RuntimeFailure, "broken",
-                                        Status::RuntimeFailure)),
+  EXPECT_EQ(ParseToml("a = x", FailWith(Status::RuntimeFailure, "broken", Status::RuntimeFailure)),
             Status::RuntimeFailure);
   Pending pending = PeekPending();
   ASSERT_TRUE(pending.present);
@@ -296,21 +294,22 @@ TEST(TomlParserTest, ParsesStringLists) {
 
 TEST(TomlParserTest, VisitHandsOutNothingFromABadList) {
   std::vector<std::string> seen;
-  Expected<void> result =
-      VisitTomlStringList("[\"1\", \"2\", x]", [&](absl::string_view item) { seen.emplace_back(item); });
+  Expected<void> result = VisitTomlStringList(
+      "[\"1\", \"2\", x]", [&](absl::string_view item) { seen.emplace_back(item); });
   EXPECT_FALSE(result.HasValue());
   EXPECT_THAT(seen, IsEmpty());
 }
 
 TEST(TomlParserTest, ListCannotSpanLines) {
   std::string message;
-  Status status = ParseToml("ids = [\n\"1\"\n]", [&](absl::string_view key, absl::string_view value) {
-    if (key != "ids") return Status::Ok;
-    Expected<std::vector<std::string>> list = ParseTomlStringList(value);
-    if (list.HasValue()) return Status::Ok;
-    message = list.GetError().message();
-    return Status::InvalidArgument;
-  });
+  Status status =
+      ParseToml("ids = [\n\"1\"\n]", [&](absl::string_view key, absl::string_view value) {
+        if (key != "ids") return Status::Ok;
+        Expected<std::vector<std::string>> list = ParseTomlStringList(value);
+        if (list.HasValue()) return Status::Ok;
+        message = list.GetError().message();
+        return Status::InvalidArgument;
+      });
   EXPECT_EQ(status, Status::InvalidArgument);
   EXPECT_EQ(message, "Invalid array format");
 }

@@ -246,7 +246,9 @@ struct Package {
   }
   static Expected<void> Append(std::string* out, absl::string_view key, const SlotType& slot) {
     std::string text;
-    for (int i = 0; i < 5; ++i) absl::StrAppend(&text, kPackageFieldNames[i], ":", slot.value.fields[i], ";");
+    for (int i = 0; i < 5; ++i) {
+      absl::StrAppend(&text, kPackageFieldNames[i], ":", slot.value.fields[i], ";");
+    }
     return AppendStringOption(out, key, text);
   }
 };
@@ -290,7 +292,9 @@ constexpr uint8_t kNoKey = 0xFF;
 
 constexpr size_t KeyHash(absl::string_view key) {
   const size_t n = key.size();
-  const auto byte = [&](size_t i) { return static_cast<size_t>(static_cast<unsigned char>(key[i])); };
+  const auto byte = [&](size_t i) {
+    return static_cast<size_t>(static_cast<unsigned char>(key[i]));
+  };
   return (n * 12 + byte(0) * 12 + byte(n - 1) * 48 + byte(n / 2) * 7 + byte(n - 2)) &
          (kKeyTableSize - 1);
 }
@@ -466,7 +470,7 @@ VantroStatus VtrSerializeQualcommOptions(const VtrQualcommOptionsT* options,
   }                                                                                            \
   VantroStatus VtrQualcommOptionsSet##Name(VtrQualcommOptionsT* options, const char* value) {  \
     if (options == nullptr || value == nullptr) return kVantroStatusInvalidArgument;          \
-    return NoThrow([&]() -> VantroStatus {                                                                       \
+    return NoThrow([&]() -> VantroStatus {                                                     \
       options->key.value = value;                                                              \
       options->key.given = true;                                                               \
       return kVantroStatusOk;                                                                  \

@@ -15,10 +15,11 @@ constexpr const char* kLogLevelNames[] = {"Off", "Error", "Warn", "Info", "Verbo
 constexpr const char* kBackendTypeNames[] = {"Undefined", "Gpu", "Htp", "Dsp", "Ir", "Lpai"};
 constexpr const char* kProfilingNames[] = {"Off", "Basic", "Detailed", "Linting", "Optrace"};
 constexpr const char* kOpNameFormatNames[] = {"Basic", "Detailed"};
-constexpr const char* kPerformanceModeNames[] = {
-    "Default",        "SustainedHighPerformance", "Burst",       "HighPerformance",
-    "PowerSaver",     "LowPowerSaver",            "HighPowerSaver", "LowBalanced",
-    "Balanced",       "ExtremePowerSaver"};
+constexpr const char* kPerformanceModeNames[] = {"Default",        "SustainedHighPerformance",
+                                                 "Burst",          "HighPerformance",
+                                                 "PowerSaver",     "LowPowerSaver",
+                                                 "HighPowerSaver", "LowBalanced",
+                                                 "Balanced",       "ExtremePowerSaver"};
 constexpr const char* kPerfCtrlModeNames[] = {"Manual", "Auto"};
 constexpr const char* kPdSessionNames[] = {"Unsigned", "Signed", "Adaptive"};
 constexpr const char* kOptimizationLevelNames[] = {
@@ -36,7 +37,8 @@ constexpr const char* kLpaiCoreAffinityTypeNames[] = {"Default", "Soft", "Hard"}
 template <typename Enum>
 std::string EnumText(Enum value, const char* const* names, size_t count) {
   const int32_t number = static_cast<int32_t>(value);
-  const char* name = (number >= 0 && static_cast<size_t>(number) < count) ? names[number] : "Unknown";
+  const char* name =
+      (number >= 0 && static_cast<size_t>(number) < count) ? names[number] : "Unknown";
   return absl::StrFormat("%s(%d)", name, number);
 }
 
@@ -59,8 +61,8 @@ const char* BoolText(bool value) { return value ? "true" : "false"; }
 
 // Appends one row: indent, the label left-aligned in `width` columns, " : ",
 // the value.
-void AppendRow(std::string* out, absl::string_view label, absl::string_view value,
-               int indent = 2, int width = 24) {
+void AppendRow(std::string* out, absl::string_view label, absl::string_view value, int indent = 2,
+               int width = 24) {
   absl::StrAppendFormat(out, "%*s%-*s : %s\n", indent, "", width, label, value);
 }
 
@@ -75,7 +77,8 @@ void Options::SetCustomOpPackage(absl::string_view name, absl::string_view inter
                                  absl::string_view dispatch_package_path,
                                  absl::string_view target) {
   custom_op_package_.name.assign(name.data(), name.size());
-  custom_op_package_.interface_provider.assign(interface_provider.data(), interface_provider.size());
+  custom_op_package_.interface_provider.assign(interface_provider.data(),
+                                               interface_provider.size());
   custom_op_package_.compile_package_path.assign(compile_package_path.data(),
                                                  compile_package_path.size());
   custom_op_package_.dispatch_package_path.assign(dispatch_package_path.data(),
@@ -85,7 +88,8 @@ void Options::SetCustomOpPackage(absl::string_view name, absl::string_view inter
 
 std::string Options::Dump() const {
   constexpr absl::string_view kRule = "+------------------------------------------+\n";
-  std::string out = absl::StrCat("\n", kRule, "|              ::qnn::Options              |\n", kRule);
+  std::string out =
+      absl::StrCat("\n", kRule, "|              ::qnn::Options              |\n", kRule);
 
   out += "[GENERAL]\n";
   AppendRow(&out, "LogLevel", EnumText(log_level_, kLogLevelNames));
@@ -148,8 +152,7 @@ std::string Options::Dump() const {
   AppendRow(&out, "LpaiTarget", LpaiTargetText(lpai_target_));
   AppendRow(&out, "LpaiFps", absl::StrCat(lpai_fps_));
   AppendRow(&out, "LpaiFtrtRatio", absl::StrCat(lpai_ftrt_ratio_));
-  AppendRow(&out, "LpaiClientPerfType",
-            EnumText(lpai_client_perf_type_, kLpaiClientPerfTypeNames));
+  AppendRow(&out, "LpaiClientPerfType", EnumText(lpai_client_perf_type_, kLpaiClientPerfTypeNames));
   AppendRow(&out, "LpaiCoreAffinityType",
             EnumText(lpai_core_affinity_type_, kLpaiCoreAffinityTypeNames));
   AppendRow(&out, "LpaiCoreSelection", absl::StrCat(lpai_core_selection_));

@@ -15,9 +15,23 @@ namespace qnn {
 // Enumerations carry the numbering of the vendor options; a value outside a
 // table is stored unchanged and printed as Unknown(<n>).
 
-enum class LogLevel : int32_t { kOff = 0, kError = 1, kWarn = 2, kInfo = 3, kVerbose = 4, kDebug = 5 };
+enum class LogLevel : int32_t {
+  kOff = 0,
+  kError = 1,
+  kWarn = 2,
+  kInfo = 3,
+  kVerbose = 4,
+  kDebug = 5
+};
 
-enum class BackendType : int32_t { kUndefined = 0, kGpu = 1, kHtp = 2, kDsp = 3, kIr = 4, kLpai = 5 };
+enum class BackendType : int32_t {
+  kUndefined = 0,
+  kGpu = 1,
+  kHtp = 2,
+  kDsp = 3,
+  kIr = 4,
+  kLpai = 5
+};
 
 enum class Profiling : int32_t { kOff = 0, kBasic = 1, kDetailed = 2, kLinting = 3, kOptrace = 4 };
 
@@ -59,7 +73,13 @@ enum class OptimizationLevel : int32_t {
   kHtpOptimizeForInferenceO3 = 2,
 };
 
-enum class GraphPriority : int32_t { kDefault = 0, kLow = 1, kNormal = 2, kNormalHigh = 3, kHigh = 4 };
+enum class GraphPriority : int32_t {
+  kDefault = 0,
+  kLow = 1,
+  kNormal = 2,
+  kNormalHigh = 3,
+  kHigh = 4
+};
 
 enum class GraphIOTensorMemType : int32_t { kRaw = 0, kMemHandle = 1 };
 
@@ -110,7 +130,9 @@ class Options {
   void SetUseFoldReLU(bool v) { use_fold_relu_ = v; }
   int32_t GetHtpPPoint() const { return htp_p_point_; }
   void SetHtpPPoint(int32_t v) { htp_p_point_ = v; }
-  int32_t GetHtpWeightSharingChannelTileSize() const { return htp_weight_sharing_channel_tile_size_; }
+  int32_t GetHtpWeightSharingChannelTileSize() const {
+    return htp_weight_sharing_channel_tile_size_;
+  }
   void SetHtpWeightSharingChannelTileSize(int32_t v) { htp_weight_sharing_channel_tile_size_ = v; }
   bool GetHtpDlbc() const { return htp_dlbc_; }
   void SetHtpDlbc(bool v) { htp_dlbc_ = v; }
@@ -131,7 +153,9 @@ class Options {
   DspEncoding GetDspEncoding() const { return dsp_encoding_; }
   void SetDspEncoding(DspEncoding v) { dsp_encoding_ = v; }
   const std::vector<int32_t>& GetDumpTensorIds() const { return dump_tensor_ids_; }
-  void SetDumpTensorIds(absl::Span<const int32_t> ids) { dump_tensor_ids_.assign(ids.begin(), ids.end()); }
+  void SetDumpTensorIds(absl::Span<const int32_t> ids) {
+    dump_tensor_ids_.assign(ids.begin(), ids.end());
+  }
   absl::string_view GetIrJsonDir() const { return ir_json_dir_; }
   void SetIrJsonDir(absl::string_view v) { ir_json_dir_.assign(v.data(), v.size()); }
   absl::string_view GetDlcDir() const { return dlc_dir_; }
