@@ -1,0 +1,304 @@
+// TensorWrapper and QuantizeParamsWrapper: self-contained copies of QNN
+// tensor records, their sizes and their buffers.
+#include "vendors/qualcomm/tensor_wrapper.h"
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "vendors/qualcomm/backends/qnn_log.h"
+
+namespace qnn {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+// The memory a QNN record points into, held apart from the record so a
+// test can drop it and see that the wrapper does not need it.
+struct SourceTensor {
+  std::string name = "input_0";
+  std::vector<uint32_t> dimensions;
+  std::vector<QnnScaleOffset> pairs;
+  QnnTensor record{};
+
+  SourceTensor(uint32_t data_type, std::vector<uint32_t> dims, uint32_t version = 1)
+      : dimensions(std::move(dims)) {
+    record.version = version;
+    record.v2.id = 7;
+    record.v2.name = name.c_str();
+    record.v2.type = QNN_TENSOR_TYPE_APP_WRITE;
+    record.v2.data_type = data_type;
+    record.v2.rank = static_cast<uint32_t>(dimensions.size());
+    record.v2.dimensions = dimensions.data();
+    record.v2.quantize_params.encoding_definition = QNN_UNDEFINED;
+    record.v2.quantize_params.quantization_encoding = QNN_UNDEFINED;
+    record.v2.mem_type = QNN_TENSORMEMTYPE_RAW;
+  }
+
+  void SetAxisScaleOffset(int32_t axis, std::vector<QnnScaleOffset> scale_offsets) {
+    pairs = std::move(scale_offsets);
+    QnnQuantizeParams& q = record.v2.quantize_params;
+    q.encoding_definition = QNN_DEFINITION_DEFINED;
+    q.quantization_encoding = QNN_QUANTIZATION_ENCODING_AXIS_SCALE_OFFSET;
+    q.axis_scale_offset.axis = axis;
+    q.axis_scale_offset.num_scale_offsets = static_cast<uint32_t>(pairs.size());
+    q.axis_scale_offset.scale_offsets = pairs.data();
+  }
+};
+
+// Checks the wrapper's invariant: the record points at the wrapper's own
+// storage.
+void ExpectPointsIntoItself(const TensorWrapper& w) {
+  const QnnTensorV1& r = w.tensor().v1;
+  EXPECT_EQ(r.name, w.name().c_str());
+  EXPECT_EQ(r.dimensions, w.dimensions().data());
+  EXPECT_EQ(r.rank, w.dimensions().size());
+  if (const auto* axis = w.quantize_params().Get<AxisScaleOffsetQuantizeParams>()) {
+    EXPECT_EQ(r.quantize_params.axis_scale_offset.scale_offsets, axis->scale_offsets.data());
+    EXPECT_EQ(r.quantize_params.axis_scale_offset.num_scale_offsets, axis->scale_offsets.size());
+  }
+}
+
+TEST(TensorWrapperTest, ByteSize) {
+  struct Case {
+    const char* name;
+    uint32_t data_type;
+    std::vector<uint32_t> dims;
+    uint64_t size;
+  };
+  const Case cases[] = {
+      {"float32 image", QNN_DATATYPE_FLOAT_32, {1, 224, 224, 3}, 602112},
+      {"uint8 of rank 0", QNN_DATATYPE_UINT_8, {}, 1},
+      {"int64", QNN_DATATYPE_INT_64, {2, 3}, 48},
+      {"a zero dimension", QNN_DATATYPE_FLOAT_32, {4, 0, 9}, 0},
+      {"unknown data type", 0x0208, {2, 2}, 0},
+      {"unlisted 64-bit fixed point", 0x0364, {2}, 0},
+      // 2^32 elements: a 32-bit product wraps to 0.
+      {"2^32 bytes of uint8", QNN_DATATYPE_UINT_8, {65536, 65536}, uint64_t{1} << 32},
+      // 2^32 + 2^16 elements: a 32-bit product wraps to 2^16.
+      {"more than 2^32 float32", QNN_DATATYPE_FLOAT_32, {65537, 65536}, 65537ull * 65536 * 4},
+      {"product overflows 64 bits", QNN_DATATYPE_UINT_8, {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu},
+       0},
+      {"element size overflows 64 bits", QNN_DATATYPE_FLOAT_64, {0x80000000u, 0x80000000u, 2},
+       0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SourceTensor source(c.data_type, c.dims);
+    EXPECT_EQ(TensorWrapper(source.record).ByteSize(), c.size);
+  }
+}
+
+TEST(TensorWrapperTest, DataTypeSizeFollowsTheTableOnly) {
+  for (uint32_t code : {0x0008u, 0x0108u, 0x0308u, 0x0408u, 0x0508u})
+    EXPECT_EQ(TensorWrapper::DataTypeSize(code), 1u) << code;
+  for (uint32_t code : {0x0016u, 0x0116u, 0x0216u, 0x0316u, 0x0416u})
+    EXPECT_EQ(TensorWrapper::DataTypeSize(code), 2u) << code;
+  for (uint32_t code : {0x0032u, 0x0132u, 0x0232u, 0x0332u, 0x0432u})
+    EXPECT_EQ(TensorWrapper::DataTypeSize(code), 4u) << code;
+  for (uint32_t code : {0x0064u, 0x0164u, 0x0264u})
+    EXPECT_EQ(TensorWrapper::DataTypeSize(code), 8u) << code;
+  // Codes the kind-and-width rule would suggest but the table leaves out.
+  for (uint32_t code : {0x0208u, 0x0364u, 0x0464u, 0x0516u, 0x0000u, 0x7FFFFFFFu})
+    EXPECT_EQ(TensorWrapper::DataTypeSize(code), 0u) << code;
+}
+
+TEST(TensorWrapperTest, QuantisationFormsAndTheirRecords) {
+  SourceTensor scale_offset(QNN_DATATYPE_UFIXED_POINT_8, {4});
+  QnnQuantizeParams& q = scale_offset.record.v2.quantize_params;
+  q.encoding_definition = QNN_DEFINITION_DEFINED;
+  q.quantization_encoding = QNN_QUANTIZATION_ENCODING_SCALE_OFFSET;
+  q.scale_offset.scale = 0.5f;
+  q.scale_offset.offset = -128;
+  TensorWrapper w(scale_offset.record);
+  const auto* params = w.quantize_params().Get<ScaleOffsetQuantizeParams>();
+  ASSERT_NE(params, nullptr);
+  EXPECT_EQ(params->scale, 0.5f);
+  EXPECT_EQ(params->offset, -128);
+  EXPECT_EQ(w.tensor().v1.quantize_params.scale_offset.offset, -128);
+
+  // A definition other than 1 keeps the undefined form, without a report.
+  SourceTensor undefined(QNN_DATATYPE_UFIXED_POINT_8, {4});
+  undefined.record.v2.quantize_params.encoding_definition = 0;
+  undefined.record.v2.quantize_params.quantization_encoding = 0;
+  ::testing::internal::CaptureStderr();
+  TensorWrapper u(undefined.record);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_TRUE(u.quantize_params().Is<UndefinedQuantizeParams>());
+  EXPECT_EQ(u.tensor().v1.quantize_params.encoding_definition, QNN_UNDEFINED);
+  EXPECT_EQ(u.tensor().v1.quantize_params.quantization_encoding, QNN_UNDEFINED);
+}
+
+TEST(TensorWrapperTest, UnsupportedEncodingIsReportedAndDropped) {
+  SourceTensor source(QNN_DATATYPE_UFIXED_POINT_8, {4});
+  source.record.v2.quantize_params.encoding_definition = QNN_DEFINITION_DEFINED;
+  source.record.v2.quantize_params.quantization_encoding = 2;
+  SetQnnLogLevel(kQnnLogError);
+  ::testing::internal::CaptureStderr();
+  TensorWrapper w(source.record);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+            "ERROR: [Qnn] Unsupported quantization encoding: 2\n");
+  SetQnnLogLevel(kQnnLogInfo);
+  EXPECT_TRUE(w.quantize_params().Is<UndefinedQuantizeParams>());
+  EXPECT_EQ(w.tensor().v1.quantize_params.encoding_definition, 0x7FFFFFFFu);
+  EXPECT_EQ(w.tensor().v1.quantize_params.quantization_encoding, 0x7FFFFFFFu);
+}
+
+TEST(TensorWrapperTest, OutlivesTheMemoryItWasCopiedFrom) {
+  auto source = std::make_unique<SourceTensor>(QNN_DATATYPE_SFIXED_POINT_8,
+                                               std::vector<uint32_t>{2, 3}, 2);
+  source->SetAxisScaleOffset(0, {{0.25f, 1}, {0.5f, -2}});
+  uint8_t dynamic[2] = {0, 1};
+  source->record.v2.is_dynamic_dimensions = dynamic;
+  source->record.v2.sparse_layout = 3;
+  source->record.v2.is_produced = 1;
+  TensorWrapper w(source->record);
+  source.reset();  // the QNN memory is gone
+
+  EXPECT_EQ(w.name(), "input_0");
+  EXPECT_THAT(w.dimensions(), ElementsAre(2u, 3u));
+  ExpectPointsIntoItself(w);
+  const QnnTensorV2& r = w.tensor().v2;
+  EXPECT_EQ(r.id, 7u);
+  EXPECT_STREQ(r.name, "input_0");
+  EXPECT_EQ(r.dimensions[1], 3u);
+  EXPECT_EQ(r.quantize_params.axis_scale_offset.scale_offsets[1].offset, -2);
+  // Version 2's additions stay as copied.
+  EXPECT_EQ(r.is_dynamic_dimensions, dynamic);
+  EXPECT_EQ(r.sparse_layout, 3u);
+  EXPECT_EQ(r.is_produced, 1);
+}
+
+TEST(TensorWrapperTest, OtherRecordVersionsAreKeptAsCopied) {
+  SourceTensor source(QNN_DATATYPE_FLOAT_32, {2}, /*version=*/3);
+  TensorWrapper w(source.record);
+  EXPECT_EQ(w.name(), "");
+  EXPECT_TRUE(w.dimensions().empty());
+  EXPECT_EQ(w.tensor().v1.name, source.name.c_str());
+  EXPECT_EQ(std::memcmp(&w.tensor(), &source.record, sizeof(QnnTensor)), 0);
+}
+
+TEST(TensorWrapperTest, CopiesOwnTheirStorage) {
+  SourceTensor source(QNN_DATATYPE_SFIXED_POINT_8, {2, 3});
+  source.SetAxisScaleOffset(0, {{0.25f, 1}, {0.5f, -2}});
+  TensorWrapper original(source.record);
+  original.AllocateData();
+
+  TensorWrapper copy(original);
+  ExpectPointsIntoItself(copy);
+  const auto* mine = copy.quantize_params().Get<AxisScaleOffsetQuantizeParams>();
+  const auto* theirs = original.quantize_params().Get<AxisScaleOffsetQuantizeParams>();
+  ASSERT_NE(mine, nullptr);
+  EXPECT_NE(mine->scale_offsets.data(), theirs->scale_offsets.data());
+  EXPECT_EQ(copy.tensor().v1.quantize_params.axis_scale_offset.scale_offsets[1].scale, 0.5f);
+  EXPECT_NE(copy.tensor().v1.name, original.tensor().v1.name);
+  EXPECT_NE(copy.tensor().v1.client_buf.data, original.tensor().v1.client_buf.data);
+  EXPECT_EQ(copy.tensor().v1.client_buf.data_size, 6u);
+
+  // Lists copy deeply too, and assignment re-points the target.
+  std::vector<TensorWrapper> list = {original, copy};
+  std::vector<TensorWrapper> list_copy = list;
+  for (size_t i = 0; i < list.size(); ++i) {
+    SCOPED_TRACE(i);
+    ExpectPointsIntoItself(list_copy[i]);
+    EXPECT_NE(list_copy[i].tensor().v1.name, list[i].tensor().v1.name);
+  }
+  SourceTensor other(QNN_DATATYPE_FLOAT_32, {5});
+  other.name = "a much longer name than the small-string buffer holds";
+  other.record.v1.name = other.name.c_str();
+  TensorWrapper assigned(other.record);
+  assigned = original;
+  ExpectPointsIntoItself(assigned);
+  EXPECT_EQ(assigned.name(), "input_0");
+}
+
+TEST(TensorWrapperTest, MovesRepointAndLeaveTheSourceEmpty) {
+  for (const char* name : {"x", "a name too long to be kept inside the string object itself"}) {
+    SCOPED_TRACE(name);
+    SourceTensor source(QNN_DATATYPE_FLOAT_32, {3});
+    source.name = name;
+    source.record.v1.name = source.name.c_str();
+    TensorWrapper a(source.record);
+
+    TensorWrapper b(std::move(a));
+    ExpectPointsIntoItself(b);
+    EXPECT_STREQ(b.tensor().v1.name, name);
+    EXPECT_EQ(a.name(), "");  // NOLINT: the moved-from state is specified
+    EXPECT_TRUE(a.dimensions().empty());
+    EXPECT_EQ(a.tensor().v1.name, nullptr);
+
+    TensorWrapper c(source.record);
+    c = std::move(b);
+    ExpectPointsIntoItself(c);
+    EXPECT_STREQ(c.tensor().v1.name, name);
+    EXPECT_EQ(b.name(), "");  // NOLINT
+  }
+}
+
+TEST(TensorWrapperTest, AllocateDataBindsAndKeepsBytes) {
+  SourceTensor source(QNN_DATATYPE_FLOAT_32, {2, 2});
+  TensorWrapper w(source.record);
+  ASSERT_EQ(w.AllocateData(), 16u);
+  QnnClientBuffer& buffer = w.mutable_tensor().v1.client_buf;
+  ASSERT_NE(buffer.data, nullptr);
+  EXPECT_EQ(buffer.data_size, 16u);
+  const std::vector<uint8_t> zeros(16, 0);
+  EXPECT_EQ(std::memcmp(buffer.data, zeros.data(), 16), 0);
+  const float written[4] = {1, 2, 3, 4};
+  std::memcpy(buffer.data, written, sizeof(written));
+
+  ASSERT_EQ(w.AllocateData(), 16u);
+  EXPECT_EQ(std::memcmp(w.tensor().v1.client_buf.data, written, sizeof(written)), 0);
+  // A host buffer bound in between is replaced by the wrapper's own.
+  float host[4];
+  w.mutable_tensor().v1.client_buf = {host, sizeof(host)};
+  ASSERT_EQ(w.AllocateData(), 16u);
+  EXPECT_NE(w.tensor().v1.client_buf.data, static_cast<void*>(host));
+  EXPECT_EQ(std::memcmp(w.tensor().v1.client_buf.data, written, sizeof(written)), 0);
+
+  // Rank 0 and an unknown data type: one element, and no bytes at all.
+  SourceTensor scalar(QNN_DATATYPE_UINT_8, {});
+  EXPECT_EQ(TensorWrapper(scalar.record).AllocateData(), 1u);
+  SourceTensor unknown(0x0208, {4});
+  TensorWrapper u(unknown.record);
+  EXPECT_EQ(u.AllocateData(), 0u);
+  EXPECT_EQ(u.tensor().v1.client_buf.data_size, 0u);
+}
+
+TEST(TensorWrapperTest, AllocateDataRefusesSizesQnnCannotBeGiven) {
+  struct Case {
+    const char* name;
+    uint32_t data_type;
+    std::vector<uint32_t> dims;
+  };
+  const Case cases[] = {
+      // Wrapping 32-bit arithmetic would size these 0 and 2^16 * 4 bytes.
+      {"2^32 bytes", QNN_DATATYPE_UINT_8, {65536, 65536}},
+      {"more than 2^32 elements", QNN_DATATYPE_FLOAT_32, {65537, 65536}},
+      {"product overflows 64 bits", QNN_DATATYPE_UINT_8, {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SourceTensor source(c.data_type, c.dims);
+    TensorWrapper w(source.record);
+    float host[4];
+    w.mutable_tensor().v1.client_buf = {host, sizeof(host)};
+    SetQnnLogLevel(kQnnLogError);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(w.AllocateData(), 0u);
+    EXPECT_THAT(::testing::internal::GetCapturedStderr(),
+                HasSubstr("ERROR: [Qnn] Tensor input_0 is too large for a QNN client buffer"));
+    SetQnnLogLevel(kQnnLogInfo);
+    // No buffer rather than one shorter than the tensor.
+    EXPECT_EQ(w.tensor().v1.client_buf.data, nullptr);
+    EXPECT_EQ(w.tensor().v1.client_buf.data_size, 0u);
+  }
+}
+
+}  // namespace
+}  // namespace qnn

@@ -1,0 +1,187 @@
+#include "vendors/qualcomm/tensor_wrapper.h"
+
+#include <cstring>
+#include <limits>
+#include <utility>
+
+#include "vendors/qualcomm/backends/qnn_log.h"
+
+namespace qnn {
+
+QnnQuantizeParams QuantizeParamsWrapper::Record() const {
+  QnnQuantizeParams record;
+  std::memset(&record, 0, sizeof(record));
+  if (const auto* p = std::get_if<ScaleOffsetQuantizeParams>(&params_)) {
+    record.encoding_definition = QNN_DEFINITION_DEFINED;
+    record.quantization_encoding = QNN_QUANTIZATION_ENCODING_SCALE_OFFSET;
+    record.scale_offset.scale = p->scale;
+    record.scale_offset.offset = p->offset;
+  } else if (const auto* p = std::get_if<AxisScaleOffsetQuantizeParams>(&params_)) {
+    record.encoding_definition = QNN_DEFINITION_DEFINED;
+    record.quantization_encoding = QNN_QUANTIZATION_ENCODING_AXIS_SCALE_OFFSET;
+    record.axis_scale_offset.axis = p->axis;
+    record.axis_scale_offset.num_scale_offsets = static_cast<uint32_t>(p->scale_offsets.size());
+    // QNN's record is not const-correct; QNN only reads the pairs.
+    record.axis_scale_offset.scale_offsets =
+        const_cast<QnnScaleOffset*>(p->scale_offsets.data());
+  } else {
+    record.encoding_definition = QNN_UNDEFINED;
+    record.quantization_encoding = QNN_UNDEFINED;
+  }
+  return record;
+}
+
+TensorWrapper::TensorWrapper(const QnnTensor& tensor) : tensor_(tensor) {
+  if (!IsSupportedVersion()) return;
+  // Version 2 keeps version 1's fields in the same places.
+  const QnnTensorV1& source = tensor.v1;
+  if (source.name != nullptr) name_ = source.name;
+  // A record without a dimension array still gets one entry per rank, so the
+  // record never claims more dimensions than it points to.
+  dimensions_.reserve(source.rank);
+  if (source.dimensions != nullptr) {
+    dimensions_.assign(source.dimensions, source.dimensions + source.rank);
+  } else {
+    dimensions_.assign(source.rank, 0);
+  }
+  const QnnQuantizeParams& quant = source.quantize_params;
+  if (quant.encoding_definition == QNN_DEFINITION_DEFINED) {
+    if (quant.quantization_encoding == QNN_QUANTIZATION_ENCODING_SCALE_OFFSET) {
+      quantize_params_ = ScaleOffsetQuantizeParams{quant.scale_offset.scale,
+                                                   quant.scale_offset.offset};
+    } else if (quant.quantization_encoding == QNN_QUANTIZATION_ENCODING_AXIS_SCALE_OFFSET) {
+      AxisScaleOffsetQuantizeParams axis;
+      axis.axis = quant.axis_scale_offset.axis;
+      const QnnScaleOffset* pairs = quant.axis_scale_offset.scale_offsets;
+      if (pairs != nullptr) {
+        axis.scale_offsets.assign(pairs, pairs + quant.axis_scale_offset.num_scale_offsets);
+      }
+      quantize_params_ = std::move(axis);
+    } else {
+      QnnLog(kQnnLogError, "ERROR: [Qnn] Unsupported quantization encoding: %d",
+             static_cast<int>(quant.quantization_encoding));
+    }
+  }
+  UpdateTensorPointers();
+}
+
+TensorWrapper::TensorWrapper(const TensorWrapper& other)
+    : tensor_(other.tensor_),
+      name_(other.name_),
+      dimensions_(other.dimensions_),
+      quantize_params_(other.quantize_params_),
+      data_(other.data_) {
+  UpdateTensorPointers();
+}
+
+TensorWrapper& TensorWrapper::operator=(const TensorWrapper& other) {
+  if (this != &other) *this = TensorWrapper(other);
+  return *this;
+}
+
+TensorWrapper::TensorWrapper(TensorWrapper&& other) noexcept
+    : tensor_(other.tensor_),
+      name_(std::move(other.name_)),
+      dimensions_(std::move(other.dimensions_)),
+      quantize_params_(std::move(other.quantize_params_)),
+      data_(std::move(other.data_)) {
+  UpdateTensorPointers();
+  other.Clear();
+}
+
+TensorWrapper& TensorWrapper::operator=(TensorWrapper&& other) noexcept {
+  if (this == &other) return *this;
+  tensor_ = other.tensor_;
+  name_ = std::move(other.name_);
+  dimensions_ = std::move(other.dimensions_);
+  quantize_params_ = std::move(other.quantize_params_);
+  data_ = std::move(other.data_);
+  UpdateTensorPointers();
+  other.Clear();
+  return *this;
+}
+
+void TensorWrapper::Clear() {
+  // A zeroed record of no version points at nothing.
+  std::memset(&tensor_, 0, sizeof(tensor_));
+  name_.clear();
+  dimensions_.clear();
+  quantize_params_ = UndefinedQuantizeParams{};
+  data_.clear();
+}
+
+void TensorWrapper::UpdateTensorPointers() {
+  if (!IsSupportedVersion()) return;
+  QnnTensorV1& record = tensor_.v1;
+  record.name = name_.c_str();
+  record.dimensions = dimensions_.data();
+  record.quantize_params = quantize_params_.Record();
+  if (!data_.empty()) record.client_buf.data = data_.data();
+}
+
+uint32_t TensorWrapper::DataTypeSize(uint32_t data_type) {
+  switch (data_type) {
+    case 0x0008:
+    case 0x0108:
+    case 0x0308:
+    case 0x0408:
+    case 0x0508:
+      return 1;
+    case 0x0016:
+    case 0x0116:
+    case 0x0216:
+    case 0x0316:
+    case 0x0416:
+      return 2;
+    case 0x0032:
+    case 0x0132:
+    case 0x0232:
+    case 0x0332:
+    case 0x0432:
+      return 4;
+    case 0x0064:
+    case 0x0164:
+    case 0x0264:
+      return 8;
+    default:
+      return 0;
+  }
+}
+
+bool TensorWrapper::CheckedByteSize(uint64_t* size) const {
+  // Multiplied in 64 bits with an overflow check: wrapping would give a
+  // large tensor a small size, and a buffer of that size would be too short.
+  constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
+  uint64_t product = 1;
+  for (uint32_t d : dimensions_) {
+    if (d != 0 && product > kMax / d) return false;
+    product *= d;
+  }
+  const uint64_t element = DataTypeSize(tensor_.v1.data_type);
+  if (element != 0 && product > kMax / element) return false;
+  *size = product * element;
+  return true;
+}
+
+uint64_t TensorWrapper::ByteSize() const {
+  uint64_t size = 0;
+  return CheckedByteSize(&size) ? size : 0;
+}
+
+uint64_t TensorWrapper::AllocateData() {
+  uint64_t size = 0;
+  if (!CheckedByteSize(&size) || size > std::numeric_limits<uint32_t>::max()) {
+    // No buffer at all is safer than one QNN would overrun.
+    QnnLog(kQnnLogError, "ERROR: [Qnn] Tensor %s is too large for a QNN client buffer",
+           name_.c_str());
+    tensor_.v1.client_buf.data = nullptr;
+    tensor_.v1.client_buf.data_size = 0;
+    return 0;
+  }
+  data_.resize(size);
+  tensor_.v1.client_buf.data = data_.data();
+  tensor_.v1.client_buf.data_size = static_cast<uint32_t>(size);
+  return size;
+}
+
+}  // namespace qnn
