@@ -1,0 +1,110 @@
+#include "tests/support/plugin_harness.h"
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <list>
+
+#include "absl/strings/match.h"
+#include "absl/strings/str_cat.h"
+#include "gtest/gtest.h"
+
+namespace vantro::testing {
+
+const VantroDispatchOperationTable& PluginTable() {
+  static const VantroDispatchOperationTable* const table = [] {
+    void* plugin = dlopen(VANTRO_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+    if (plugin == nullptr) {
+      ADD_FAILURE() << dlerror();
+      std::abort();
+    }
+    auto query = reinterpret_cast<VantroDispatchQueryInterfaceFn>(
+        dlsym(plugin, "VantroDispatchQueryInterface"));
+    const VantroDispatchOperationTable* result = nullptr;
+    if (query == nullptr || query(0, 1, nullptr, &result) != kVantroStatusOk) std::abort();
+    return result;
+  }();
+  return *table;
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  EXPECT_TRUE(file.is_open()) << path;
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
+}
+
+std::string ExampleModelPath(const std::string& stem) {
+  return absl::StrCat(VANTRO_SOURCE_DIR, "/examples/models/", stem, ".bin");
+}
+
+std::string PayloadWithSimLibraries(const std::string& extra) {
+  if (absl::StrContains(extra, "qnn_lib_dir")) return extra;
+  return absl::StrCat("qnn_lib_dir = \"", VANTRO_SIM_QNN_DIR, "\"\n", extra);
+}
+
+PluginRoad::PluginRoad() : table_(PluginTable()) {
+  environment_ = host_.NewEnvironment();
+}
+
+PluginRoad::~PluginRoad() {
+  for (auto it = invocations_.rbegin(); it != invocations_.rend(); ++it) {
+    table_.invocation_context_destroy(*it);
+  }
+  if (device_ != nullptr) table_.device_context_destroy(device_);
+}
+
+VantroStatus PluginRoad::Initialize(const std::string& payload, bool with_options) {
+  VantroOptionsT* options = nullptr;
+  if (with_options) {
+    options = host_.NewOptions();
+    host_.SetOpaqueOptionsText(options, "qualcomm", payload);
+  }
+  return table_.initialize(host_.table(), environment_, options);
+}
+
+VantroDispatchDeviceContextT* PluginRoad::OpenDevice() {
+  EXPECT_EQ(table_.device_context_create(host_.table(), nullptr, &device_), kVantroStatusOk);
+  return device_;
+}
+
+VantroStatus PluginRoad::CreateInvocation(const std::vector<uint8_t>& bytecode,
+                                          const char* function_name,
+                                          VantroDispatchInvocationContextT** out) {
+  bytecodes_.push_back(bytecode);
+  VantroMemBufferT record{};
+  record.base_addr = bytecodes_.back().data();
+  record.offset = 0;
+  record.size = bytecodes_.back().size();
+  *out = nullptr;
+  const VantroStatus status = table_.invocation_context_create(
+      nullptr, device_, 0, &record, function_name, 0, 0, out);
+  if (status == kVantroStatusOk) invocations_.push_back(*out);
+  return status;
+}
+
+VantroTensorBufferHandle PluginRoad::NewFloatBuffer(size_t count, VantroTensorBufferT** buffer) {
+  vantro::sim::TensorBufferSpec spec;
+  spec.tensor_type = FloatTensorType({static_cast<int32_t>(count)});
+  spec.size = count * sizeof(float);
+  VantroTensorBufferT* created = host_.NewTensorBuffer(spec);
+  if (buffer != nullptr) *buffer = created;
+  VantroTensorBufferHandle handle = 0;
+  EXPECT_EQ(table_.register_tensor_buffer(device_, created, &handle), kVantroStatusOk);
+  return handle;
+}
+
+float* PluginRoad::FloatData(VantroTensorBufferT* buffer) {
+  return static_cast<float*>(host_.BufferMemory(buffer));
+}
+
+VantroRankedTensorTypeT FloatTensorType(std::vector<int32_t> dimensions) {
+  VantroRankedTensorTypeT type{};
+  type.element_type = 1;
+  type.layout.rank_and_flags = static_cast<uint32_t>(dimensions.size());
+  for (size_t i = 0; i < dimensions.size() && i < 8; ++i) type.layout.dimensions[i] = dimensions[i];
+  return type;
+}
+
+}  // namespace vantro::testing

@@ -1,0 +1,69 @@
+// Test harness for integration tests: the built plug-in loaded through its
+// export like a host loads it, a simulated host, and helpers for the road of
+// one inference. The plug-in is loaded once per process and never unloaded,
+// so its process-wide state persists from test to test (each test
+// initialises it again).
+#ifndef VANTRO_TESTS_SUPPORT_PLUGIN_HARNESS_H_
+#define VANTRO_TESTS_SUPPORT_PLUGIN_HARNESS_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "c/vantro_dispatch.h"
+#include "sim/host/sim_host.h"
+
+namespace vantro::testing {
+
+// The operation table of the plug-in built by this tree.
+const VantroDispatchOperationTable& PluginTable();
+
+// The bytes of a file, e.g. an example context binary.
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+
+// The path of an example model's context binary by stem ("add_relu").
+std::string ExampleModelPath(const std::string& stem);
+
+// The payload `extra` plus the qnn_lib_dir key pointing at the simulated
+// QNN libraries (unless `extra` names one itself).
+std::string PayloadWithSimLibraries(const std::string& extra = "");
+
+// One host with a device context: Initialise(), then Open().
+class PluginRoad {
+ public:
+  PluginRoad();
+  ~PluginRoad();  // destroys what is still open, in host order
+
+  vantro::sim::Host& host() { return host_; }
+  const VantroDispatchOperationTable& table() const { return table_; }
+
+  // Initialises the plug-in with `payload` under "qualcomm" (no options
+  // handle at all when `with_options` is false).
+  VantroStatus Initialize(const std::string& payload, bool with_options = true);
+  VantroDispatchDeviceContextT* OpenDevice();
+  // Creates an invocation context over `bytecode` (kept alive by the road).
+  VantroStatus CreateInvocation(const std::vector<uint8_t>& bytecode, const char* function_name,
+                                VantroDispatchInvocationContextT** out);
+  // A host-memory float buffer of `count` elements, registered; returns its handle.
+  VantroTensorBufferHandle NewFloatBuffer(size_t count, VantroTensorBufferT** buffer = nullptr);
+  float* FloatData(VantroTensorBufferT* buffer);
+
+  VantroDispatchDeviceContextT* device() const { return device_; }
+  VantroEnvironmentT* environment() const { return environment_; }
+
+ private:
+  const VantroDispatchOperationTable& table_;
+  vantro::sim::Host host_;
+  VantroEnvironmentT* environment_ = nullptr;
+  VantroDispatchDeviceContextT* device_ = nullptr;
+  std::vector<VantroDispatchInvocationContextT*> invocations_;
+  std::vector<std::vector<uint8_t>> bytecodes_;
+  std::vector<VantroMemBufferT> records_;
+};
+
+// A float tensor type record of the given dimensions.
+VantroRankedTensorTypeT FloatTensorType(std::vector<int32_t> dimensions);
+
+}  // namespace vantro::testing
+
+#endif  // VANTRO_TESTS_SUPPORT_PLUGIN_HARNESS_H_
