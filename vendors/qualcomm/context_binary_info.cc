@@ -1,0 +1,167 @@
+#include "vendors/qualcomm/context_binary_info.h"
+
+#include <optional>
+#include <utility>
+
+#include "absl/strings/numbers.h"
+#include "absl/strings/string_view.h"
+#include "cc/vantro_logging.h"
+
+namespace vantro::qualcomm {
+namespace {
+
+// An optional "-" and decimal digits that fit a signed 32-bit number.
+bool ConsumeInt32(absl::string_view& text, int32_t* value) {
+  size_t length = 0;
+  if (length < text.size() && text[length] == '-') ++length;
+  const size_t digits_start = length;
+  while (length < text.size() && text[length] >= '0' && text[length] <= '9') ++length;
+  if (length == digits_start) return false;
+  if (!absl::SimpleAtoi(text.substr(0, length), value)) return false;  // overflow
+  text.remove_prefix(length);
+  return true;
+}
+
+bool ConsumeChar(absl::string_view& text, char c) {
+  if (text.empty() || text.front() != c) return false;
+  text.remove_prefix(1);
+  return true;
+}
+
+// The build-id rule of the QNN manager: "v", then three dot-separated
+// integers; whatever follows the third is ignored.
+std::optional<ContextBinarySdkVersion> ParseBuildId(const char* build_id) {
+  if (build_id == nullptr) return std::nullopt;
+  absl::string_view text(build_id);
+  ContextBinarySdkVersion v;
+  if (!ConsumeChar(text, 'v') || !ConsumeInt32(text, &v.major) || !ConsumeChar(text, '.') ||
+      !ConsumeInt32(text, &v.minor) || !ConsumeChar(text, '.') || !ConsumeInt32(text, &v.patch)) {
+    return std::nullopt;
+  }
+  return v;
+}
+
+// -1, 0 or 1 as `a` is older than, equal to or newer than `b`, major first.
+int Compare(const ContextBinarySdkVersion& a, const ContextBinarySdkVersion& b) {
+  if (a.major != b.major) return a.major < b.major ? -1 : 1;
+  if (a.minor != b.minor) return a.minor < b.minor ? -1 : 1;
+  if (a.patch != b.patch) return a.patch < b.patch ? -1 : 1;
+  return 0;
+}
+
+// One wrapper per record, in order. A null array is read as empty rather
+// than followed.
+std::vector<qnn::TensorWrapper> WrapTensors(uint32_t count, const QnnTensor* tensors) {
+  std::vector<qnn::TensorWrapper> list;
+  if (tensors == nullptr) return list;
+  list.reserve(count);
+  for (uint32_t i = 0; i < count; ++i) list.emplace_back(tensors[i]);
+  return list;
+}
+
+// The fields the binary-info versions keep in different places.
+struct BinaryInfoFields {
+  const char* build_id;
+  uint32_t num_context_tensors;
+  const QnnTensor* context_tensors;
+  uint32_t num_graphs;
+  const QnnSystemGraphInfo* graphs;
+};
+
+std::optional<BinaryInfoFields> FieldsOf(const QnnSystemBinaryInfo& info) {
+  switch (info.version) {
+    case 1:
+    case 2:
+      return BinaryInfoFields{info.v1.build_id, info.v1.num_context_tensors,
+                              info.v1.context_tensors, info.v1.num_graphs, info.v1.graphs};
+    case 3:
+      return BinaryInfoFields{info.v3.build_id, info.v3.num_context_tensors,
+                              info.v3.context_tensors, info.v3.num_graphs, info.v3.graphs};
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace
+
+Expected<GraphInfo> GraphInfo::Create(const QnnSystemGraphInfo& info) {
+  if (info.version != 1 && info.version != 2 && info.version != 3) {
+    return Error(Status::RuntimeFailure, "Unsupported graph info version.");
+  }
+  // Versions 1 to 3 keep name, inputs and outputs in the same places.
+  const QnnSystemGraphInfoV1& record = info.v1;
+  GraphInfo graph;
+  if (record.graph_name != nullptr) graph.name_ = record.graph_name;
+  VANTRO_LOG_INFO("Found qnn graph: %s", graph.name_.c_str());
+  graph.inputs_ = WrapTensors(record.num_inputs, record.inputs);
+  graph.outputs_ = WrapTensors(record.num_outputs, record.outputs);
+  return graph;
+}
+
+Expected<ContextBinaryInfo> ContextBinaryInfo::Create(QnnManager& manager, const void* binary,
+                                                      uint64_t size) {
+  Expected<SystemContextHandle> system_context = manager.CreateSystemContext();
+  if (!system_context.HasValue()) return system_context.GetError();
+  const QnnSystemBinaryInfo* info = nullptr;
+  uint32_t info_size = 0;
+  const QnnResult result = manager.SystemApi()->systemContextGetBinaryInfo(
+      system_context.Value().get(), binary, size, &info, &info_size);
+  if (result != QNN_SUCCESS) {
+    VANTRO_LOG_ERROR("Failed to get context binary info: %d", static_cast<int>(result));
+    return Error(Status::RuntimeFailure, "Failed to get context binary info");
+  }
+  // The system context (and the record QNN keeps with it) goes when this
+  // returns, after the record has been copied.
+  return CreateFromRecord(info, manager.SdkVersion());
+}
+
+Expected<ContextBinaryInfo> ContextBinaryInfo::CreateFromRecord(const QnnSystemBinaryInfo* info,
+                                                                const QnnSdkVersion& current) {
+  if (info == nullptr) {
+    VANTRO_LOG_ERROR("Null binary info");
+    return Error(Status::RuntimeFailure, "Null binary info");
+  }
+  // Where the build id lies depends on the version: a record of another
+  // version is not read any further.
+  const std::optional<BinaryInfoFields> fields = FieldsOf(*info);
+  if (!fields) return Error(Status::RuntimeFailure, "Unsupported context binary version.");
+
+  const std::optional<ContextBinarySdkVersion> version = ParseBuildId(fields->build_id);
+  if (!version) return Error(Status::RuntimeFailure, "Failed to parse build ID");
+  const ContextBinarySdkVersion sdk{static_cast<int32_t>(current.major),
+                                    static_cast<int32_t>(current.minor),
+                                    static_cast<int32_t>(current.patch)};
+  const int order = Compare(*version, sdk);
+  if (order > 0) {
+    VANTRO_LOG_ERROR(
+        "Context binary (%d.%d.%d) is newer than the current SDK (%d.%d.%d). Please update "
+        "your SDK.",
+        version->major, version->minor, version->patch, sdk.major, sdk.minor, sdk.patch);
+    return Error(Status::RuntimeFailure, "Context binary isn't compatible with the current SDK.");
+  }
+  if (order < 0) {
+    VANTRO_LOG_WARNING(
+        "Context binary (%d.%d.%d) is older than the current SDK (%d.%d.%d). Consider "
+        "regenerating it for optimal performance and compatibility.",
+        version->major, version->minor, version->patch, sdk.major, sdk.minor, sdk.patch);
+  } else {
+    VANTRO_LOG_INFO("Context binary SDK version matches current SDK: %d.%d.%d", sdk.major,
+                    sdk.minor, sdk.patch);
+  }
+
+  ContextBinaryInfo result;
+  result.build_id_ = fields->build_id;
+  result.sdk_version_ = *version;
+  result.context_tensors_ = WrapTensors(fields->num_context_tensors, fields->context_tensors);
+  if (fields->graphs != nullptr) {
+    result.graphs_.reserve(fields->num_graphs);
+    for (uint32_t i = 0; i < fields->num_graphs; ++i) {
+      Expected<GraphInfo> graph = GraphInfo::Create(fields->graphs[i]);
+      if (!graph.HasValue()) return graph.GetError();
+      result.graphs_.push_back(std::move(graph).Value());
+    }
+  }
+  return result;
+}
+
+}  // namespace vantro::qualcomm
