@@ -490,8 +490,9 @@ TEST_F(SimContextTest, ContextCreationRecordsConfigsAndOwnsItsGraphs) {
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0].name, "contextCreateFromBinary");
   EXPECT_THAT(calls[0].detail,
-              HasSubstr("configs=[priority=200, custom{option=3 file_read_memory_budget_mb=512}, "
-                        "custom{option=8 init_acceleration=true}] binary_size=" +
+              HasSubstr("configs=[{option=1 priority=200}, {option=0 htp={option=3 "
+                        "file_read_memory_budget_mb=512}}, {option=0 htp={option=8 "
+                        "init_acceleration=1}}] binary_size=" +
                         std::to_string(bytes.size()) + " profile=0x"));
 
   QnnGraphHandle square = nullptr, again = nullptr, doubled = nullptr, missing = nullptr;

@@ -1,5 +1,6 @@
 // System contexts and the binary-info records they hand out, and contexts
 // created from simulated context binaries.
+#include <cstring>
 #include <utility>
 
 #include "absl/strings/str_cat.h"
@@ -125,32 +126,44 @@ std::unique_ptr<BinaryInfoStorage> MakeBinaryInfo(ContextBinary binary, uint64_t
 std::string FormatContextConfig(const QnnContextConfig& config) {
   switch (config.option) {
     case QNN_CONTEXT_CONFIG_OPTION_PRIORITY:
-      return absl::StrCat("priority=", config.priority);
+      return absl::StrCat("{option=1 priority=", config.priority, "}");
     case QNN_CONTEXT_CONFIG_OPTION_CUSTOM: {
-      if (config.custom == nullptr) return "custom=null";
+      if (config.custom == nullptr) return "{option=0 custom=null}";
       // The only context custom records are the HTP backend's.
       const auto* custom = static_cast<const QnnHtpContextCustomConfig*>(config.custom);
+      std::string value;
       switch (custom->option) {
         case QNN_HTP_CONTEXT_CONFIG_OPTION_FILE_READ_MEMORY_BUDGET:
-          return absl::StrCat("custom{option=3 file_read_memory_budget_mb=",
-                              custom->file_read_memory_budget_mb, "}");
+          value = absl::StrCat("file_read_memory_budget_mb=", custom->file_read_memory_budget_mb);
+          break;
         case QNN_HTP_CONTEXT_CONFIG_OPTION_INIT_ACCELERATION:
-          return absl::StrCat("custom{option=8 init_acceleration=",
-                              custom->init_acceleration ? "true" : "false", "}");
-        default:
-          return absl::StrCat("custom{option=", custom->option, "}");
+          value = absl::StrCat("init_acceleration=", custom->init_acceleration ? 1 : 0);
+          break;
+        default: {
+          uint32_t first_word = 0;
+          std::memcpy(&first_word, &custom->file_read_memory_budget_mb, sizeof(first_word));
+          value = absl::StrCat("first_word=", first_word);
+          break;
+        }
       }
+      return absl::StrCat("{option=0 htp={option=", custom->option, " ", value, "}}");
     }
     default:
-      return absl::StrCat("option=", config.option, " value=", config.value);
+      return absl::StrCat("{option=", config.option, " value=", config.value, "}");
   }
 }
 
 std::string FormatContextConfigs(const QnnContextConfig** configs) {
   if (configs == nullptr) return "null";
+  constexpr int kMaxShown = 64;
   std::vector<std::string> entries;
-  for (const QnnContextConfig** c = configs; *c != nullptr; ++c)
-    entries.push_back(FormatContextConfig(**c));
+  for (int i = 0; configs[i] != nullptr; ++i) {
+    if (i == kMaxShown) {
+      entries.push_back("...");
+      break;
+    }
+    entries.push_back(FormatContextConfig(*configs[i]));
+  }
   return absl::StrCat("[", absl::StrJoin(entries, ", "), "]");
 }
 

@@ -219,8 +219,10 @@ std::string FormatTensor(const QnnTensor& t) {
 
 std::string FormatTensors(const QnnTensor* tensors, uint32_t count) {
   if (tensors == nullptr) return count == 0 ? "[]" : "null";
+  constexpr uint32_t kMaxShown = 64;
   std::vector<std::string> items;
-  for (uint32_t i = 0; i < count; ++i) items.push_back(FormatTensor(tensors[i]));
+  for (uint32_t i = 0; i < count && i < kMaxShown; ++i) items.push_back(FormatTensor(tensors[i]));
+  if (count > kMaxShown) items.push_back("...");
   return absl::StrCat("[", absl::StrJoin(items, ", "), "]");
 }
 
