@@ -2,10 +2,27 @@
 #include "vendors/qualcomm/dispatch/dispatch_api.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
 
+#include "c/options/vantro_qualcomm_options.h"
+#include "cc/options/vantro_qualcomm_options.h"
 #include "c/vantro_dispatch.h"
+#include "cc/internal/vantro_host_services.h"
+#include "cc/internal/vantro_opaque_options_wrapper.h"
+#include "cc/internal/vantro_options_wrapper.h"
 #include "cc/vantro_expected.h"
 #include "cc/vantro_logging.h"
+#include "vendors/qualcomm/backends/qnn_backend.h"
+#include "vendors/qualcomm/backends/qnn_options.h"
+#include "vendors/qualcomm/common.h"
+#include "vendors/qualcomm/dispatch/jit_handle.h"
+#include "vendors/qualcomm/dispatch/vantro_dispatch_device_context.h"
+#include "vendors/qualcomm/dispatch/vantro_dispatch_invocation_context.h"
+#include "vendors/qualcomm/qnn_manager.h"
 
 namespace vantro::qualcomm {
 namespace {
@@ -14,6 +31,106 @@ constexpr VantroApiVersion kDispatchApiVersion = {0, 1, 0};
 
 // All zero until an initialisation succeeds.
 char g_build_id[kBuildIdSize];
+
+// The process-wide QNN manager and backend, replaced by each successful
+// initialisation; device and invocation contexts borrow them.
+std::unique_ptr<QnnManager>& InstalledManager() {
+  static std::unique_ptr<QnnManager>* const manager = new std::unique_ptr<QnnManager>();
+  return *manager;
+}
+std::unique_ptr<qnn::QnnBackend>& InstalledBackend() {
+  static std::unique_ptr<qnn::QnnBackend>* const backend = new std::unique_ptr<qnn::QnnBackend>();
+  return *backend;
+}
+
+// Reads the vendor options of `options`, or says why there are none.
+Expected<QualcommOptions> ReadQualcommOptions(const VantroHostApiTable& host,
+                                              VantroOptionsT* options) {
+  Expected<QualcommOptions> result = Error(Status::NotFound, "Null Qualcomm options");
+  if (options == nullptr) return result;
+  auto opaque = internal::GetOpaqueOptions(host, options);
+  if (!opaque) return result;
+  auto data = internal::FindOpaqueOptionsData(host, *opaque, VtrGetQualcommOptionsIdentifier());
+  if (!data || *data == nullptr) return result;
+  VtrQualcommOptionsT* record = nullptr;
+  if (VtrCreateQualcommOptionsFromToml(static_cast<const char*>(*data), &record) ==
+      kVantroStatusOk) {
+    result = QualcommOptions(record);
+  }
+  return result;
+}
+
+VantroStatus Initialize(const VantroHostApiTable* host, VantroEnvironmentT* environment,
+                        VantroOptionsT* options) {
+  if (host == nullptr) return kVantroStatusInvalidArgument;
+
+  std::optional<VantroEnvironmentOptionsT*> environment_options;
+  if (auto found = internal::GetEnvironmentOptions(*host, environment)) {
+    environment_options = *found;
+    if (auto severity =
+            internal::GetEnvironmentOption(*host, *found, kVantroEnvOptionLogSeverity)) {
+      VantroSetMinLoggerSeverity(
+          VantroGetCurrentLogger(),
+          static_cast<VantroLogSeverity>(severity->value.int_value & 0xFF));
+    }
+  }
+
+  qnn::Options qnn_options;
+  auto qualcomm_options = ReadQualcommOptions(*host, options);
+  if (qualcomm_options) {
+    (void)ApplyQualcommOptions(qnn_options, *qualcomm_options);
+  } else {
+    VANTRO_LOG_ERROR("Failed to parse qnn options, using default settings. %s",
+                     qualcomm_options.GetError().message().c_str());
+  }
+  qnn_options.SetGraphIOTensorMemType(qnn::GraphIOTensorMemType::kRaw);
+
+  std::optional<std::string> shared_library_dir;
+  if (environment_options.has_value()) {
+    auto dir = internal::GetEnvironmentOption(*host, *environment_options,
+                                              kVantroEnvOptionSharedLibraryDir);
+    if (dir && dir->value.str_value != nullptr) shared_library_dir = dir->value.str_value;
+  }
+
+  auto manager = QnnManager::Create(qnn_options, shared_library_dir);
+  if (!manager) {
+    VANTRO_LOG_ERROR("%s", manager.GetError().message().c_str());
+    return ToC(ToStatus(manager.GetError()));
+  }
+  std::unique_ptr<qnn::QnnBackend> backend =
+      qnn::CreateBackend((*manager)->Api(), qnn_options, std::nullopt, /*for_compilation=*/false);
+  if (backend == nullptr) {
+    VANTRO_LOG_ERROR("Failed to initialize QNN backend");
+    return kVantroStatusRuntimeFailure;
+  }
+
+  // The old backend goes before the old manager whose libraries it uses.
+  std::unique_ptr<qnn::QnnBackend> old_backend =
+      std::exchange(InstalledBackend(), std::move(backend));
+  std::unique_ptr<QnnManager> old_manager =
+      std::exchange(InstalledManager(), std::move(manager).Value());
+  old_backend.reset();
+  old_manager.reset();
+
+  const QnnCoreApi* api = InstalledManager()->Api();
+  QnnApiVersion version{};
+  if (const QnnResult result = api->backendGetApiVersion(&version); result != QNN_SUCCESS) {
+    VANTRO_LOG_ERROR("Failed to get QNN API version: %d", static_cast<int>(result));
+    return kVantroStatusRuntimeFailure;
+  }
+  const char* build_id = nullptr;
+  if (const QnnResult result = api->backendGetBuildId(&build_id); result != QNN_SUCCESS) {
+    VANTRO_LOG_ERROR("Failed to get QNN build ID: %d", static_cast<int>(result));
+    return kVantroStatusRuntimeFailure;
+  }
+  std::snprintf(g_build_id, kBuildIdSize,
+                "Qualcomm Dispatch API version %d.%d.%d, QNN API version %d.%d.%d, build id: %s",
+                kDispatchApiVersion.major, kDispatchApiVersion.minor, kDispatchApiVersion.patch,
+                static_cast<int>(version.core.major), static_cast<int>(version.core.minor),
+                static_cast<int>(version.core.patch), build_id != nullptr ? build_id : "");
+  g_build_id[kBuildIdSize - 1] = '\0';
+  return kVantroStatusOk;
+}
 
 VantroStatus GetVendorId(const char** vendor_id) {
   if (vendor_id == nullptr) return kVantroStatusInvalidArgument;
@@ -59,29 +176,189 @@ VantroStatus CheckRuntimeCompatibility(VantroApiVersion host) {
   return kVantroStatusOk;
 }
 
+// ---- Device context handlers.
+
+VantroStatus DeviceContextCreate(const VantroHostApiTable* host, void* /*ignored*/,
+                                 VantroDispatchDeviceContextT** device_context) {
+  if (host == nullptr || device_context == nullptr) return kVantroStatusInvalidArgument;
+  *device_context = new VantroDispatchDeviceContextT(host, InstalledManager().get(),
+                                                     InstalledBackend().get());
+  return kVantroStatusOk;
+}
+
+VantroStatus DeviceContextDestroy(VantroDispatchDeviceContextT* device_context) {
+  delete device_context;
+  return kVantroStatusOk;
+}
+
+VantroStatus RegisterTensorBuffer(VantroDispatchDeviceContextT* device_context,
+                                  VantroTensorBufferT* buffer, VantroTensorBufferHandle* handle) {
+  if (device_context == nullptr || handle == nullptr) return kVantroStatusInvalidArgument;
+  *handle = device_context->RegisterTensorBuffer(buffer);
+  return kVantroStatusOk;
+}
+
+VantroStatus UnregisterTensorBuffer(VantroDispatchDeviceContextT* device_context,
+                                    VantroTensorBufferHandle handle) {
+  if (device_context == nullptr) return kVantroStatusInvalidArgument;
+  auto result = device_context->UnregisterTensorBuffer(handle);
+  if (!result) {
+    VANTRO_LOG_ERROR("Failed to unregister buffer: %s", result.GetError().message().c_str());
+    return ToC(ToStatus(result.GetError()));
+  }
+  return kVantroStatusOk;
+}
+
+// ---- Invocation context handlers.
+
+VantroStatus InvocationContextCreate(void* /*ignored*/, VantroDispatchDeviceContextT* device_context,
+                                     int32_t bytecode_kind, const VantroMemBufferT* bytecode,
+                                     const char* function_name, int32_t /*ignored_num_inputs*/,
+                                     int32_t /*ignored_num_outputs*/,
+                                     VantroDispatchInvocationContextT** invocation_context) {
+  if (device_context == nullptr || bytecode == nullptr || invocation_context == nullptr) {
+    return kVantroStatusInvalidArgument;
+  }
+  auto created =
+      bytecode_kind == kVantroBytecodeKindJitHandle
+          ? VantroDispatchInvocationContextT::CreateFromJitHandle(
+                *device_context, static_cast<const JitHandle*>(bytecode->base_addr))
+          : VantroDispatchInvocationContextT::CreateFromBytecode(*device_context, *bytecode,
+                                                                 function_name);
+  if (!created) {
+    VANTRO_LOG_ERROR(
+        "Failed to create context from context binary: %s for function %s, base address: %p, "
+        "size: %zu",
+        created.GetError().message().c_str(), function_name != nullptr ? function_name : "",
+        bytecode->base_addr, static_cast<size_t>(bytecode->size));
+    return ToC(ToStatus(created.GetError()));
+  }
+  *invocation_context = std::move(created).Value().release();
+  return kVantroStatusOk;
+}
+
+VantroStatus InvocationContextDestroy(VantroDispatchInvocationContextT* invocation_context) {
+  delete invocation_context;
+  return kVantroStatusOk;
+}
+
+VantroStatus SetHostRecord(VantroDispatchInvocationContextT* invocation_context,
+                           const void* record) {
+  if (invocation_context == nullptr) return kVantroStatusInvalidArgument;
+  invocation_context->SetHostRecord(record);
+  return kVantroStatusOk;
+}
+
+VantroStatus GetRequirements(VantroDispatchInvocationContextT* invocation_context,
+                             const VantroRankedTensorTypeT* tensor_type,
+                             VantroTensorBufferRequirementsT** requirements) {
+  if (invocation_context == nullptr || tensor_type == nullptr || requirements == nullptr) {
+    return kVantroStatusInvalidArgument;
+  }
+  auto result = invocation_context->GetRequirements(*tensor_type);
+  if (!result) {
+    VANTRO_LOG_ERROR("Failed to get tensor buffer requirements: %s",
+                     result.GetError().message().c_str());
+    return ToC(ToStatus(result.GetError()));
+  }
+  *requirements = *result;
+  return kVantroStatusOk;
+}
+
+VantroStatus GetInputRequirements(VantroDispatchInvocationContextT* invocation_context,
+                                  int32_t /*index*/, const VantroRankedTensorTypeT* tensor_type,
+                                  VantroTensorBufferRequirementsT** requirements) {
+  return GetRequirements(invocation_context, tensor_type, requirements);
+}
+
+VantroStatus GetOutputRequirements(VantroDispatchInvocationContextT* invocation_context,
+                                   int32_t /*index*/, const VantroRankedTensorTypeT* tensor_type,
+                                   VantroTensorBufferRequirementsT** requirements) {
+  return GetRequirements(invocation_context, tensor_type, requirements);
+}
+
+VantroStatus AttachInput(VantroDispatchInvocationContextT* invocation_context, int32_t index,
+                         VantroTensorBufferHandle handle) {
+  if (invocation_context == nullptr) return kVantroStatusInvalidArgument;
+  auto result = invocation_context->AttachInput(index, handle);
+  if (!result) {
+    VANTRO_LOG_ERROR("Failed to attach input buffer: %s", result.GetError().message().c_str());
+    return ToC(ToStatus(result.GetError()));
+  }
+  return kVantroStatusOk;
+}
+
+VantroStatus AttachOutput(VantroDispatchInvocationContextT* invocation_context, int32_t index,
+                          VantroTensorBufferHandle handle) {
+  if (invocation_context == nullptr) return kVantroStatusInvalidArgument;
+  auto result = invocation_context->AttachOutput(index, handle);
+  if (!result) {
+    VANTRO_LOG_ERROR("Failed to attach output buffer: %s", result.GetError().message().c_str());
+    return ToC(ToStatus(result.GetError()));
+  }
+  return kVantroStatusOk;
+}
+
+VantroStatus DetachInput(VantroDispatchInvocationContextT* invocation_context, int32_t index,
+                         VantroTensorBufferHandle /*handle*/) {
+  if (invocation_context == nullptr) return kVantroStatusInvalidArgument;
+  auto result = invocation_context->DetachInput(index);
+  return result ? kVantroStatusOk : ToC(ToStatus(result.GetError()));
+}
+
+VantroStatus DetachOutput(VantroDispatchInvocationContextT* invocation_context, int32_t index,
+                          VantroTensorBufferHandle /*handle*/) {
+  if (invocation_context == nullptr) return kVantroStatusInvalidArgument;
+  auto result = invocation_context->DetachOutput(index);
+  return result ? kVantroStatusOk : ToC(ToStatus(result.GetError()));
+}
+
+VantroStatus Invoke(VantroDispatchInvocationContextT* invocation_context) {
+  if (invocation_context == nullptr) return kVantroStatusInvalidArgument;
+  auto result = invocation_context->Invoke();
+  if (!result) {
+    VANTRO_LOG_ERROR("Failed to execute invocation context: %s",
+                     result.GetError().message().c_str());
+    return ToC(ToStatus(result.GetError()));
+  }
+  return kVantroStatusOk;
+}
+
+VantroStatus SetOptions(VantroDispatchInvocationContextT* invocation_context,
+                        VantroOptionsT* options) {
+  if (invocation_context == nullptr) return kVantroStatusInvalidArgument;
+  auto result = invocation_context->SetOptions(options);
+  if (!result) {
+    VANTRO_LOG_ERROR("Failed to set invocation context options: %s",
+                     result.GetError().message().c_str());
+    return ToC(ToStatus(result.GetError()));
+  }
+  return kVantroStatusOk;
+}
+
 constexpr VantroDispatchOperationTable kOperationTable = {
     /*header=*/VANTRO_DISPATCH_TABLE_HEADER,
-    /*initialize=*/nullptr,
+    /*initialize=*/Initialize,
     /*get_vendor_id=*/GetVendorId,
     /*get_build_id=*/GetBuildId,
     /*get_capabilities=*/GetCapabilities,
-    /*device_context_create=*/nullptr,
-    /*device_context_destroy=*/nullptr,
-    /*get_input_requirements=*/nullptr,
-    /*get_output_requirements=*/nullptr,
-    /*register_tensor_buffer=*/nullptr,
-    /*unregister_tensor_buffer=*/nullptr,
-    /*invocation_context_create=*/nullptr,
-    /*invocation_context_destroy=*/nullptr,
-    /*invocation_context_set_host_record=*/nullptr,
-    /*attach_input=*/nullptr,
-    /*attach_output=*/nullptr,
-    /*detach_input=*/nullptr,
-    /*detach_output=*/nullptr,
-    /*invoke=*/nullptr,
+    /*device_context_create=*/DeviceContextCreate,
+    /*device_context_destroy=*/DeviceContextDestroy,
+    /*get_input_requirements=*/GetInputRequirements,
+    /*get_output_requirements=*/GetOutputRequirements,
+    /*register_tensor_buffer=*/RegisterTensorBuffer,
+    /*unregister_tensor_buffer=*/UnregisterTensorBuffer,
+    /*invocation_context_create=*/InvocationContextCreate,
+    /*invocation_context_destroy=*/InvocationContextDestroy,
+    /*invocation_context_set_host_record=*/SetHostRecord,
+    /*attach_input=*/AttachInput,
+    /*attach_output=*/AttachOutput,
+    /*detach_input=*/DetachInput,
+    /*detach_output=*/DetachOutput,
+    /*invoke=*/Invoke,
     /*not_provided_0x98=*/{},
     /*check_runtime_compatibility=*/CheckRuntimeCompatibility,
-    /*invocation_context_set_options=*/nullptr,
+    /*invocation_context_set_options=*/SetOptions,
     /*not_provided_0xd0=*/{},
 };
 

@@ -1,0 +1,70 @@
+// The host's working context on the accelerator: the host table and the QNN
+// manager and backend it was created with, the registered tensor buffers,
+// and one cached QNN context per distinct bytecode (address, size).
+#ifndef VANTRO_VENDORS_QUALCOMM_DISPATCH_VANTRO_DISPATCH_DEVICE_CONTEXT_H_
+#define VANTRO_VENDORS_QUALCOMM_DISPATCH_VANTRO_DISPATCH_DEVICE_CONTEXT_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "absl/container/flat_hash_map.h"
+#include "c/vantro_dispatch.h"
+#include "c/vantro_host_api.h"
+#include "cc/vantro_expected.h"
+#include "vendors/qualcomm/backends/qnn_backend.h"
+#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_manager.h"
+
+struct VantroDispatchDeviceContextT {
+ public:
+  // Borrows all three; `manager` and `backend` may be null when the host
+  // skipped initialisation (operations that need them then fail).
+  VantroDispatchDeviceContextT(const VantroHostApiTable* host,
+                               vantro::qualcomm::QnnManager* manager, qnn::QnnBackend* backend)
+      : host_(host), manager_(manager), backend_(backend) {}
+  VantroDispatchDeviceContextT(const VantroDispatchDeviceContextT&) = delete;
+  VantroDispatchDeviceContextT& operator=(const VantroDispatchDeviceContextT&) = delete;
+  // Releases the cached QNN contexts.
+  ~VantroDispatchDeviceContextT();
+
+  // Gives `buffer` a handle: its existing one, a free slot, or a new slot.
+  VantroTensorBufferHandle RegisterTensorBuffer(VantroTensorBufferT* buffer);
+  // Frees the slot and its QNN memory registration, if any.
+  vantro::Expected<void> UnregisterTensorBuffer(VantroTensorBufferHandle handle);
+
+  // The host buffer of a handle.
+  vantro::Expected<VantroTensorBufferT*> GetTensorBuffer(VantroTensorBufferHandle handle);
+  // The QNN memory handle of a handle, registering the buffer on first use.
+  vantro::Expected<QnnMemHandle> GetMemHandle(VantroTensorBufferHandle handle);
+
+  // The cached QNN context of a bytecode, created on first use. The holder
+  // stays owned by this device context.
+  vantro::Expected<vantro::qualcomm::QnnContextHolder*> GetOrCreateQnnContext(
+      const void* bytecode, size_t size, QnnProfileHandle profile);
+
+  const VantroHostApiTable& host() const { return *host_; }
+  vantro::qualcomm::QnnManager* manager() const { return manager_; }
+  qnn::QnnBackend* backend() const { return backend_; }
+
+ private:
+  struct BufferSlot {
+    VantroTensorBufferT* buffer = nullptr;
+    QnnMemHandle mem_handle = nullptr;
+    bool in_use = false;
+  };
+
+  vantro::Expected<QnnMemHandle> RegisterWithQnn(VantroTensorBufferT* buffer);
+
+  const VantroHostApiTable* host_;
+  vantro::qualcomm::QnnManager* manager_;
+  qnn::QnnBackend* backend_;
+  std::vector<BufferSlot> slots_;
+  absl::flat_hash_map<std::pair<uintptr_t, size_t>,
+                      std::unique_ptr<vantro::qualcomm::QnnContextHolder>>
+      context_cache_;
+};
+
+#endif  // VANTRO_VENDORS_QUALCOMM_DISPATCH_VANTRO_DISPATCH_DEVICE_CONTEXT_H_

@@ -1,0 +1,494 @@
+#include "vendors/qualcomm/dispatch/vantro_dispatch_invocation_context.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#include <utility>
+
+#include "absl/strings/match.h"
+#include "absl/strings/str_cat.h"
+#include "c/options/vantro_qualcomm_options.h"
+#include "cc/options/vantro_qualcomm_options.h"
+#include "cc/internal/vantro_host_services.h"
+#include "cc/internal/vantro_opaque_options_wrapper.h"
+#include "cc/internal/vantro_options_wrapper.h"
+#include "cc/vantro_logging.h"
+#include "cc/vantro_ranked_tensor_type.h"
+#include "vendors/qualcomm/backends/qnn_log.h"
+#include "vendors/qualcomm/common.h"
+#include "vendors/qualcomm/context_binary_info.h"
+#include "vendors/qualcomm/dispatch/vantro_dispatch_device_context.h"
+
+namespace {
+
+using vantro::Error;
+using vantro::Expected;
+using vantro::Status;
+using vantro::qualcomm::QnnContextHolder;
+using vantro::qualcomm::QnnManager;
+
+constexpr char kVantroSourcePath[] = "vendors/qualcomm/dispatch/vantro_dispatch_invocation_context";
+
+// Frees a profile handle on the way out of a failed creation, unless
+// ownership was handed on.
+class ProfileGuard {
+ public:
+  ProfileGuard(const QnnCoreApi* api, QnnProfileHandle profile) : api_(api), profile_(profile) {}
+  ~ProfileGuard() {
+    if (profile_ != nullptr) api_->profileFree(profile_);
+  }
+  void Release() { profile_ = nullptr; }
+
+ private:
+  const QnnCoreApi* api_;
+  QnnProfileHandle profile_;
+};
+
+bool IsDumpOutput(const qnn::TensorWrapper& wrapper) {
+  const QnnTensor& tensor = wrapper.tensor();
+  if (tensor.version != 1 && tensor.version != 2) return false;
+  const std::string& name = wrapper.name();
+  return name.size() >= 5 && absl::EndsWith(name, "_dump") &&
+         tensor.v1.type == QNN_TENSOR_TYPE_APP_READ;
+}
+
+// Ordinary outputs first, then dump outputs, each in graph order.
+std::vector<qnn::TensorWrapper> OrderOutputs(const std::vector<qnn::TensorWrapper>& outputs,
+                                             size_t* num_dump_outputs) {
+  std::vector<qnn::TensorWrapper> ordered;
+  ordered.reserve(outputs.size());
+  for (const auto& output : outputs) {
+    if (!IsDumpOutput(output)) ordered.push_back(output);
+  }
+  *num_dump_outputs = outputs.size() - ordered.size();
+  for (const auto& output : outputs) {
+    if (IsDumpOutput(output)) ordered.push_back(output);
+  }
+  return ordered;
+}
+
+bool AutoVoteApplies(const qnn::Options& options) {
+  switch (options.GetBackendType()) {
+    case qnn::BackendType::kHtp:
+      return options.GetHtpPerformanceMode() != qnn::HtpPerformanceMode::kDefault &&
+             options.GetHtpPerfCtrlMode() == qnn::PerfCtrlMode::kAuto;
+    case qnn::BackendType::kDsp:
+      return options.GetDspPerformanceMode() != qnn::DspPerformanceMode::kDefault &&
+             options.GetDspPerfCtrlMode() == qnn::PerfCtrlMode::kAuto;
+    default:
+      return false;
+  }
+}
+
+const char* UnitName(uint32_t unit) {
+  switch (unit) {
+    case QNN_PROFILE_EVENTUNIT_MICROSEC: return "us";
+    case QNN_PROFILE_EVENTUNIT_BYTES: return "bytes";
+    case QNN_PROFILE_EVENTUNIT_CYCLES: return "cycles";
+    case QNN_PROFILE_EVENTUNIT_COUNT: return "count";
+    default: return "";
+  }
+}
+
+void AppendEventLine(std::string* text, const char* indent, const QnnProfileEventData& data) {
+  absl::StrAppend(text, indent, data.identifier != nullptr ? data.identifier : "", ": ",
+                  data.value, " ", UnitName(data.unit), "\n");
+}
+
+Expected<void> CheckIndex(int32_t index, size_t count, const char* message) {
+  if (index < 0 || static_cast<size_t>(index) >= count) {
+    return Error(Status::RuntimeFailure, message);
+  }
+  return {};
+}
+
+std::string& MutableDumpDirectory() {
+  static std::string* const directory = new std::string("/data/local/tmp/dumped_tensors/");
+  return *directory;
+}
+
+}  // namespace
+
+namespace vantro::qualcomm {
+
+const std::string& DumpDirectory() { return MutableDumpDirectory(); }
+
+void SetDumpDirectoryForTesting(std::string directory) {
+  MutableDumpDirectory() = std::move(directory);
+}
+
+bool IsSafeDumpName(const std::string& name) {
+  if (name.empty() || absl::StrContains(name, "..")) return false;
+  if (name.find_first_of("/\\") != std::string::npos) return false;
+#if defined(_WIN32)
+  if (name.find(':') != std::string::npos) return false;  // drive-relative paths
+#endif
+  return true;
+}
+
+}  // namespace vantro::qualcomm
+
+VantroDispatchInvocationContextT::VantroDispatchInvocationContextT(
+    VantroDispatchDeviceContextT& device_context, QnnContextHandle context,
+    QnnProfileHandle profile, bool owns_profile, QnnGraphHandle graph,
+    const std::vector<qnn::TensorWrapper>& inputs, const std::vector<qnn::TensorWrapper>& outputs)
+    : device_context_(device_context),
+      manager_(*device_context.manager()),
+      backend_(*device_context.backend()),
+      context_(context),
+      profile_(profile),
+      owns_profile_(owns_profile),
+      graph_(graph),
+      inputs_(inputs),
+      outputs_(OrderOutputs(outputs, &num_dump_outputs_)),
+      input_records_(inputs_.size()),
+      output_records_(outputs_.size()) {
+  UpdateAutoVote();
+}
+
+VantroDispatchInvocationContextT::~VantroDispatchInvocationContextT() {
+  if (auto_vote_) backend_.ScheduleDownVote();
+  if (owns_profile_ && profile_ != nullptr) manager_.Api()->profileFree(profile_);
+}
+
+Expected<VantroDispatchInvocationContextT::Ptr> VantroDispatchInvocationContextT::CreateFromBytecode(
+    VantroDispatchDeviceContextT& device_context, const VantroMemBufferT& bytecode,
+    const char* function_name) {
+  QnnManager* manager = device_context.manager();
+  qnn::QnnBackend* backend = device_context.backend();
+  if (manager == nullptr || backend == nullptr || manager->Api() == nullptr) {
+    return Error(Status::RuntimeFailure, "QNN is not initialized");
+  }
+  const void* bytes = static_cast<const char*>(bytecode.base_addr) + bytecode.offset;
+  const size_t size = bytecode.size;
+
+  auto info = vantro::qualcomm::ContextBinaryInfo::Create(*manager, bytes, size);
+  if (!info) return info.GetError();
+  const auto& graphs = info->graphs();
+  if (graphs.empty()) return Error(Status::RuntimeFailure, "No graph found");
+
+  const vantro::qualcomm::GraphInfo* chosen = nullptr;
+  const bool no_name = function_name == nullptr || function_name[0] == '\0';
+  if (graphs.size() == 1 && no_name) {
+    chosen = &graphs.front();
+  } else {
+    const char* wanted = function_name != nullptr ? function_name : "";
+    for (const auto& graph : graphs) {
+      if (graph.name() == wanted) {
+        chosen = &graph;
+        break;
+      }
+    }
+  }
+  if (chosen == nullptr) return Error(Status::RuntimeFailure, "Function name not found");
+
+  const QnnCoreApi* api = manager->Api();
+  QnnProfileHandle profile = nullptr;
+  const qnn::Profiling profiling = manager->options().GetProfiling();
+  if (profiling != qnn::Profiling::kOff) {
+    if (api->profileCreate(backend->BackendHandle(), static_cast<uint32_t>(profiling),
+                           &profile) != QNN_SUCCESS) {
+      return Error(Status::RuntimeFailure, "Failed to create profile handle");
+    }
+  }
+  ProfileGuard profile_guard(api, profile);
+
+  auto holder = device_context.GetOrCreateQnnContext(bytes, size, profile);
+  if (!holder) {
+    return VANTRO_LOCATED_ERROR(holder.GetError().status(), holder.GetError().message());
+  }
+  // A freshly created QNN context owns the profile handle it was created with.
+  const bool owns_profile = profile != nullptr && (*holder)->profile() != profile;
+  if (!owns_profile) profile_guard.Release();
+
+  QnnGraphHandle graph = nullptr;
+  if (api->graphRetrieve((*holder)->context(), chosen->name().c_str(), &graph) != QNN_SUCCESS) {
+    return Error(Status::RuntimeFailure, "Failed to retrieve graph");
+  }
+  const qnn::RetrievedGraph retrieved{graph, chosen->name(), profile};
+  if (!backend->AfterGraphRetrieve(retrieved, manager->options())) {
+    return Error(Status::RuntimeFailure, "Failed to configure graph after retrieve");
+  }
+  profile_guard.Release();
+  return Ptr(new VantroDispatchInvocationContextT(device_context, (*holder)->context(), profile,
+                                                  owns_profile, graph, chosen->inputs(),
+                                                  chosen->outputs()));
+}
+
+Expected<VantroDispatchInvocationContextT::Ptr>
+VantroDispatchInvocationContextT::CreateFromJitHandle(VantroDispatchDeviceContextT& device_context,
+                                                      const vantro::qualcomm::JitHandle* jit) {
+  if (jit == nullptr) return Error(Status::InvalidArgument, "Invalid JIT handle");
+  QnnManager* manager = device_context.manager();
+  if (manager == nullptr || device_context.backend() == nullptr || manager->Api() == nullptr) {
+    return Error(Status::RuntimeFailure, "QNN is not initialized");
+  }
+  QnnGraphHandle graph = nullptr;
+  if (manager->Api()->graphRetrieve(jit->context, jit->graph_name.c_str(), &graph) !=
+      QNN_SUCCESS) {
+    return Error(Status::RuntimeFailure, "Failed to retrieve graph from JIT handle");
+  }
+  return Ptr(new VantroDispatchInvocationContextT(device_context, jit->context, nullptr, false,
+                                                  graph, jit->inputs, jit->outputs));
+}
+
+const qnn::Options& VantroDispatchInvocationContextT::EffectiveOptions() const {
+  return invocation_options_.has_value() ? *invocation_options_ : manager_.options();
+}
+
+void VantroDispatchInvocationContextT::UpdateAutoVote() {
+  auto_vote_ = AutoVoteApplies(EffectiveOptions());
+}
+
+void VantroDispatchInvocationContextT::SetHostRecord(const void* record) {
+  has_host_record_ = record != nullptr;
+  if (record != nullptr) std::memcpy(host_record_.data(), record, host_record_.size());
+}
+
+Expected<VantroTensorBufferRequirementsT*> VantroDispatchInvocationContextT::GetRequirements(
+    const VantroRankedTensorTypeT& tensor_type) const {
+  if ((tensor_type.layout.rank_and_flags & VANTRO_LAYOUT_HAS_STRIDES) != 0) {
+    return Error(Status::RuntimeFailure, "Tensor strides are not supported by QNN");
+  }
+  static constexpr int32_t kHostMemory[] = {kVantroTensorBufferTypeHostMemory};
+  static constexpr int32_t kDmaBuf[] = {kVantroTensorBufferTypeDmaBuf};
+  static constexpr int32_t kMemHandle[] = {kVantroTensorBufferTypeFastRpc,
+                                           kVantroTensorBufferTypeDmaBuf};
+  const qnn::Options& options = manager_.options();
+  absl::Span<const int32_t> types = kMemHandle;
+  if (options.GetBackendType() == qnn::BackendType::kGpu) {
+    types = kDmaBuf;
+  } else if (options.GetGraphIOTensorMemType() == qnn::GraphIOTensorMemType::kRaw) {
+    types = kHostMemory;
+  }
+  auto size = vantro::ByteSize(tensor_type);
+  if (!size) return size.GetError();
+  auto requirements =
+      vantro::internal::CreateTensorBufferRequirements(device_context_.host(), types, *size);
+  if (!requirements) return Error(Status::RuntimeFailure, "Not implemented");
+  return *requirements;
+}
+
+Expected<void> VantroDispatchInvocationContextT::AttachInput(int32_t index,
+                                                             VantroTensorBufferHandle handle) {
+  VANTRO_RETURN_IF_ERROR(CheckIndex(index, inputs_.size(), "Invalid graph_input_index"));
+  return Bind(handle, inputs_[index]);
+}
+
+Expected<void> VantroDispatchInvocationContextT::AttachOutput(int32_t index,
+                                                              VantroTensorBufferHandle handle) {
+  VANTRO_RETURN_IF_ERROR(CheckIndex(index, outputs_.size(), "Invalid graph_output_index"));
+  return Bind(handle, outputs_[index]);
+}
+
+Expected<void> VantroDispatchInvocationContextT::Bind(VantroTensorBufferHandle handle,
+                                                      qnn::TensorWrapper& wrapper) {
+  const VantroHostApiTable& host = device_context_.host();
+  auto buffer = device_context_.GetTensorBuffer(handle);
+  if (!buffer) return buffer.GetError();
+  auto type = vantro::internal::GetTensorBufferType(host, *buffer);
+  if (!type) return VANTRO_LOCATED_ERROR(type.GetError().status(), "");
+
+  QnnTensor& tensor = wrapper.mutable_tensor();
+  auto check_version = [&tensor]() -> Expected<void> {
+    if (tensor.version == 1) return {};
+    if (tensor.version == 2) {
+      if (tensor.v2.is_dynamic_dimensions != nullptr) {
+        return Error(Status::RuntimeFailure, "Dynamic dimensions not yet supported");
+      }
+      return {};
+    }
+    return Error(Status::RuntimeFailure, "Unsupported QNN tensor version");
+  };
+
+  if (*type == kVantroTensorBufferTypeHostMemory) {
+    auto memory = vantro::internal::GetTensorBufferHostMemory(host, *buffer);
+    if (!memory) return VANTRO_LOCATED_ERROR(memory.GetError().status(), "");
+    auto size = vantro::internal::GetTensorBufferSize(host, *buffer);
+    if (!size) return VANTRO_LOCATED_ERROR(size.GetError().status(), "");
+    auto offset = vantro::internal::GetTensorBufferOffset(host, *buffer);
+    if (!offset) return VANTRO_LOCATED_ERROR(offset.GetError().status(), "");
+    if (*size >= (uint64_t{1} << 32)) {
+      return Error(Status::RuntimeFailure, "Host tensor buffer is too large for QNN");
+    }
+    VANTRO_RETURN_IF_ERROR(check_version());
+    tensor.v1.mem_type = QNN_TENSORMEMTYPE_RAW;
+    tensor.v1.client_buf.data = static_cast<char*>(*memory) + *offset;
+    tensor.v1.client_buf.data_size = static_cast<uint32_t>(*size);
+    return {};
+  }
+  auto mem_handle = device_context_.GetMemHandle(handle);
+  if (!mem_handle) return mem_handle.GetError();
+  VANTRO_RETURN_IF_ERROR(check_version());
+  tensor.v1.mem_type = QNN_TENSORMEMTYPE_MEMHANDLE;
+  tensor.v1.mem_handle = *mem_handle;
+  return {};
+}
+
+namespace {
+
+Expected<void> Detach(qnn::TensorWrapper& wrapper) {
+  QnnTensor& tensor = wrapper.mutable_tensor();
+  if (tensor.version != 1 && tensor.version != 2) {
+    return VANTRO_LOCATED_ERROR(Status::RuntimeFailure, "Unsupported QNN tensor version");
+  }
+  tensor.v1.mem_type = QNN_UNDEFINED;
+  tensor.v1.client_buf.data = nullptr;
+  tensor.v1.client_buf.data_size = 0;
+  return {};
+}
+
+}  // namespace
+
+Expected<void> VantroDispatchInvocationContextT::DetachInput(int32_t index) {
+  VANTRO_RETURN_IF_ERROR(CheckIndex(index, inputs_.size(), "Invalid graph_input_index"));
+  return Detach(inputs_[index]);
+}
+
+Expected<void> VantroDispatchInvocationContextT::DetachOutput(int32_t index) {
+  VANTRO_RETURN_IF_ERROR(CheckIndex(index, outputs_.size(), "Invalid graph_output_index"));
+  return Detach(outputs_[index]);
+}
+
+Expected<void> VantroDispatchInvocationContextT::Invoke() {
+  for (size_t i = 0; i < inputs_.size(); ++i) input_records_[i] = inputs_[i].tensor();
+  const size_t first_dump = outputs_.size() - num_dump_outputs_;
+  for (size_t i = 0; i < outputs_.size(); ++i) {
+    if (i >= first_dump) {
+      // Dump outputs write into the wrapper's own storage, whatever was attached.
+      outputs_[i].AllocateData();
+      outputs_[i].mutable_tensor().v1.mem_type = QNN_TENSORMEMTYPE_RAW;
+    }
+    output_records_[i] = outputs_[i].tensor();
+  }
+
+  const bool vote = auto_vote_;
+  if (vote) backend_.ScheduleUpVote();
+  const QnnResult result = manager_.Api()->graphExecute(
+      graph_, input_records_.data(), static_cast<uint32_t>(input_records_.size()),
+      output_records_.data(), static_cast<uint32_t>(output_records_.size()), profile_, nullptr);
+  if (vote) backend_.ScheduleDownVote();
+  if (result != QNN_SUCCESS) return Error(Status::RuntimeFailure, "Failed to execute graph");
+
+  if (profile_ != nullptr) {
+    auto printed = PrintProfilingStatistics();
+    if (!printed) {
+      return VANTRO_LOCATED_ERROR(printed.GetError().status(), printed.GetError().message());
+    }
+  }
+  for (size_t i = first_dump; i < outputs_.size(); ++i) {
+    if (!DumpTensor(outputs_[i])) {
+      VANTRO_LOG_ERROR("Failed to dump tensor id: %d", static_cast<int>(i));
+    }
+  }
+  return {};
+}
+
+Expected<void> VantroDispatchInvocationContextT::PrintProfilingStatistics() const {
+  const QnnCoreApi* api = manager_.Api();
+  std::string text = "\nExecute Stats:\n----------------\n";
+  const QnnProfileEventId* events = nullptr;
+  uint32_t num_events = 0;
+  if (api->profileGetEvents(profile_, &events, &num_events) != QNN_SUCCESS) {
+    return Error(Status::RuntimeFailure, "Failed to get the profile events");
+  }
+  for (uint32_t i = 0; i < num_events; ++i) {
+    QnnProfileEventData data{};
+    if (api->profileGetEventData(events[i], &data) != QNN_SUCCESS) {
+      return Error(Status::RuntimeFailure, "Failed to get the event data from profiling result");
+    }
+    AppendEventLine(&text, "    ", data);
+    if (data.type != QNN_PROFILE_EVENTTYPE_EXECUTE) continue;
+    const QnnProfileEventId* sub_events = nullptr;
+    uint32_t num_sub_events = 0;
+    if (api->profileGetSubEvents(events[i], &sub_events, &num_sub_events) != QNN_SUCCESS) {
+      return Error(Status::RuntimeFailure, "Failed to get the event data from profiling result");
+    }
+    for (uint32_t j = 0; j < num_sub_events; ++j) {
+      QnnProfileEventData sub{};
+      if (api->profileGetEventData(sub_events[j], &sub) != QNN_SUCCESS) {
+        return Error(Status::RuntimeFailure,
+                     "Failed to get the sub event data from profiling result");
+      }
+      if (sub.type == QNN_PROFILE_EVENTTYPE_NODE &&
+          (sub.unit == QNN_PROFILE_EVENTUNIT_MICROSEC || sub.unit == QNN_PROFILE_EVENTUNIT_CYCLES)) {
+        AppendEventLine(&text, "        ", sub);
+      }
+    }
+  }
+  VANTRO_LOG_INFO("%s", text.c_str());
+  return {};
+}
+
+Expected<void> VantroDispatchInvocationContextT::DumpTensor(const qnn::TensorWrapper& wrapper) const {
+  namespace fs = std::filesystem;
+  const fs::path directory(vantro::qualcomm::DumpDirectory());
+  std::error_code error;
+  fs::create_directories(directory, error);
+  if (error) qnn::QnnLog(qnn::kQnnLogError, "ERROR: [Qnn] %s", error.message().c_str());
+
+  const std::string& name = wrapper.name();
+  if (!vantro::qualcomm::IsSafeDumpName(name)) {
+    VANTRO_LOG_ERROR("Refusing to dump tensor with unsafe name: %s", name.c_str());
+    return Error(Status::RuntimeFailure);
+  }
+  const QnnTensor& tensor = wrapper.tensor();
+  {
+    std::ofstream raw(directory / (name + ".raw"), std::ios::binary | std::ios::trunc);
+    if (!raw.is_open()) {
+      VANTRO_LOG_ERROR("Failed to write dumped tensor");
+      return Error(Status::RuntimeFailure);
+    }
+    raw.write(static_cast<const char*>(tensor.v1.client_buf.data),
+              static_cast<std::streamsize>(tensor.v1.client_buf.data_size));
+  }
+  float scale = 1.0f;
+  int64_t zero_point = 0;
+  const QnnQuantizeParams& quantization = tensor.v1.quantize_params;
+  if (quantization.encoding_definition == QNN_DEFINITION_DEFINED &&
+      quantization.quantization_encoding == QNN_QUANTIZATION_ENCODING_SCALE_OFFSET) {
+    scale = quantization.scale_offset.scale;
+    zero_point = -static_cast<int64_t>(quantization.scale_offset.offset);
+  }
+  std::ofstream csv(directory / (name + ".csv"), std::ios::trunc);
+  csv << scale << "," << zero_point << "\n";
+  return {};
+}
+
+Expected<void> VantroDispatchInvocationContextT::SetOptions(VantroOptionsT* options) {
+  if (options == nullptr) {
+    invocation_options_.reset();
+    UpdateAutoVote();
+    if (!backend_.SetPerformanceMode(manager_.options())) {
+      return Error(Status::RuntimeFailure, "Failed to reset performance mode.");
+    }
+    return {};
+  }
+  const VantroHostApiTable& host = device_context_.host();
+  auto opaque = vantro::internal::GetOpaqueOptions(host, options);
+  if (!opaque) {
+    return Error(vantro::ToStatus(opaque.GetError()), "Failed to get opaque options");
+  }
+  auto data = vantro::internal::FindOpaqueOptionsData(host, *opaque,
+                                                      VtrGetQualcommOptionsIdentifier());
+  if (!data || *data == nullptr) {
+    return Error(Status::NotFound, "Failed to find Qualcomm options in VantroOptions");
+  }
+  VtrQualcommOptionsT* record = nullptr;
+  if (VtrCreateQualcommOptionsFromToml(static_cast<const char*>(*data), &record) !=
+      kVantroStatusOk) {
+    return Error(Status::RuntimeFailure, "Failed to parse Qualcomm options from TOML payload");
+  }
+  vantro::qualcomm::QualcommOptions qualcomm_options(record);
+  qnn::Options new_options;
+  const Status mapped = vantro::qualcomm::ApplyQualcommOptions(new_options, qualcomm_options);
+  if (mapped != Status::Ok) return VANTRO_LOCATED_ERROR(mapped, "");
+  vantro::ClearPendingError();
+  if (!backend_.SetPerformanceMode(new_options)) {
+    return Error(Status::RuntimeFailure, "Failed to set performance mode.");
+  }
+  invocation_options_ = std::move(new_options);
+  UpdateAutoVote();
+  return {};
+}
