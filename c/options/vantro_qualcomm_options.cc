@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "absl/container/inlined_vector.h"
 #include "absl/strings/str_cat.h"
 #include "absl/strings/string_view.h"
 #include "cc/options/vantro_qualcomm_options.h"
@@ -191,7 +192,8 @@ struct String {
 struct Int32List {
   using SlotType = Slot<std::vector<int32_t>>;
   static Status Parse(absl::string_view text, Accept, SlotType* slot) {
-    std::vector<int32_t> ids;
+    // Collected aside so that the owned list is allocated once, at its size.
+    absl::InlinedVector<int32_t, 16> ids;
     Expected<void> first_bad_id;
     Expected<void> listed = VisitTomlStringList(text, [&](absl::string_view item) {
       if (!first_bad_id.HasValue()) return;
@@ -206,7 +208,7 @@ struct Int32List {
     if (!first_bad_id.HasValue()) return Reject(first_bad_id.GetError());
     // An empty list has no first id to point at; the setter refuses it.
     if (ids.empty()) return Status::InvalidArgument;
-    slot->value = std::move(ids);
+    slot->value.assign(ids.begin(), ids.end());
     slot->given = true;
     return Status::Ok;
   }
