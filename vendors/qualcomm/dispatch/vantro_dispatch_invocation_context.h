@@ -88,8 +88,8 @@ struct VantroDispatchInvocationContextT {
   bool owns_profile_;
   QnnGraphHandle graph_;
   std::vector<qnn::TensorWrapper> inputs_;
+  size_t num_dump_outputs_ = 0;  // set while outputs_ is built, so declared first
   std::vector<qnn::TensorWrapper> outputs_;  // ordinary outputs, then dump outputs
-  size_t num_dump_outputs_ = 0;
   // Reused on every invoke so that execution allocates nothing.
   std::vector<QnnTensor> input_records_;
   std::vector<QnnTensor> output_records_;
