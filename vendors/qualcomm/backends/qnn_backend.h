@@ -90,7 +90,7 @@ class QnnBackend {
   // Slot 1: creates the handles; false after logging why.
   virtual bool Init(const Options& options, std::optional<SocInfo> soc_info) = 0;
   // Slot 2: applies a new performance mode.
-  virtual bool SetPerformanceMode(const Options& options) { return true; }
+  virtual bool SetPerformanceMode(const Options& /*options*/) { return true; }
   // Slots 3 to 5: power votes (no-ops unless the backend votes).
   virtual void UpVote() {}
   virtual void ScheduleUpVote() {}
@@ -98,7 +98,7 @@ class QnnBackend {
   // Slot 6: configuration for creating and finalising graphs.
   virtual GraphConfigs GetGraphConfigs(const Options& options, absl::string_view graph_name) = 0;
   // Slot 7: per-graph set-up after retrieval from a context binary.
-  virtual bool AfterGraphRetrieve(const RetrievedGraph& graph, const Options& options) {
+  virtual bool AfterGraphRetrieve(const RetrievedGraph& /*graph*/, const Options& /*options*/) {
     return true;
   }
 
