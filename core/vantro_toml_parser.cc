@@ -59,6 +59,9 @@ Expected<absl::string_view> ListBody(absl::string_view text) {
 }  // namespace
 
 Status ParseToml(absl::string_view text, TomlPairCallback callback) {
+  // Held in a local so that whatever the callback captured is released
+  // before this function returns, not when the caller's expression ends.
+  const TomlPairCallback handle_pair = std::move(callback);
   const char* const data = text.data();
   const size_t size = text.size();
   size_t offset = 0;
@@ -79,7 +82,7 @@ Status ParseToml(absl::string_view text, TomlPairCallback callback) {
       value = value.substr(1, value.size() - 2);
     }
 
-    const Status status = callback(key, value);
+    const Status status = handle_pair(key, value);
     if (status != Status::Ok) {
       Status pending = Status::Ok;
       const bool left_message = PeekPendingError(&pending, nullptr) && pending == status;
