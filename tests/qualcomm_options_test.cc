@@ -328,7 +328,7 @@ TEST(QualcommOptionsTest, SilentLoggerLeavesTheBareMessage) {
   ClearPendingError();
 }
 
-TEST(QualcommOptionsTest, NullArgumentsAreInvalid) {
+TEST(QualcommOptionsTest, RefusesNullAndUnwritableArguments) {
   Record record = MustCreate("");
   VtrQualcommOptionsT* r = record.Get();
   int32_t i = 0;
@@ -363,6 +363,8 @@ TEST(QualcommOptionsTest, NullArgumentsAreInvalid) {
        [&] { return VtrQualcommOptionsGetCustomOpPackage(nullptr, &s, &s, &s, &s, &s); }},
       {"set package field",
        [&] { return VtrQualcommOptionsSetCustomOpPackage(r, "a", "b", "c", "d", nullptr); }},
+      {"set package field with semicolon",
+       [&] { return VtrQualcommOptionsSetCustomOpPackage(r, "a;target:x", "", "", "", ""); }},
       {"serialize record",
        [&] { return VtrSerializeQualcommOptions(nullptr, &identifier, &payload, &deleter); }},
       {"serialize identifier",

@@ -544,7 +544,11 @@ VantroStatus VtrQualcommOptionsSetCustomOpPackage(VtrQualcommOptionsT* options, 
                            target};
   if (options == nullptr) return kVantroStatusInvalidArgument;
   for (const char* value : values) {
-    if (value == nullptr) return kVantroStatusInvalidArgument;
+    // The payload form cuts fields at ';': a field holding one would come
+    // back split into others.
+    if (value == nullptr || std::strchr(value, ';') != nullptr) {
+      return kVantroStatusInvalidArgument;
+    }
   }
   return NoThrow([&]() -> VantroStatus {
     ::vantro::qualcomm::PackageFields package;

@@ -217,7 +217,8 @@ VantroStatus VtrQualcommOptionsSetGraphIoTensorMemType(VtrQualcommOptionsT* opti
 // `custom_op_package`: the five package fields, each empty by default. In
 // the payload the value reads "name:<n>;interface_provider:<i>;
 // compile_package_path:<c>;dispatch_package_path:<d>;target:<t>;" (any
-// order, any subset). The setter replaces all five fields; none may be null.
+// order, any subset). The setter replaces all five fields; none may be null
+// or hold a ';'.
 VantroStatus VtrQualcommOptionsGetCustomOpPackage(
     const VtrQualcommOptionsT* options, const char** name, const char** interface_provider,
     const char** compile_package_path, const char** dispatch_package_path, const char** target);
