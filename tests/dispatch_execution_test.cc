@@ -1,0 +1,373 @@
+// invoke through the export: results against an independent reference,
+// votes around execution under each control mode, the profiling text, the
+// tensor dumps, and per-invocation options.
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "sim/qnn/context_binary_format.h"
+#include "sim/qnn/sim_qnn.h"
+#include "tests/support/plugin_harness.h"
+
+namespace vantro::testing {
+namespace {
+
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::MatchesRegex;
+using ::testing::Not;
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::GetCapturedStderr;
+
+constexpr char kDumpDirectory[] = "/data/local/tmp/dumped_tensors/";
+
+std::string ReadText(const std::string& path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// Waits for the voting thread to have applied `count` power configs.
+bool WaitForPowerConfigs(size_t count) {
+  for (int i = 0; i < 400; ++i) {
+    if (vantro::sim::PowerConfigCalls().size() >= count) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+// Waits until no power config has arrived for 50 ms; returns the count.
+size_t WaitForQuietPowerConfigs() {
+  size_t count = vantro::sim::PowerConfigCalls().size();
+  for (;;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const size_t now = vantro::sim::PowerConfigCalls().size();
+    if (now == count) return count;
+    count = now;
+  }
+}
+
+class DispatchExecutionTest : public ::testing::Test {
+ protected:
+  void SetUp() override { vantro::sim::Reset(); }
+
+  // Initialises with `extra`, opens a device and binds add_relu with its
+  // three buffers attached.
+  void StartAddRelu(const std::string& extra = "") {
+    CaptureStderr();
+    ASSERT_EQ(road_.Initialize(PayloadWithSimLibraries(extra)), kVantroStatusOk);
+    road_.OpenDevice();
+    ASSERT_EQ(road_.CreateInvocation(ReadFileBytes(ExampleModelPath("add_relu")), nullptr,
+                                     &invocation_),
+              kVantroStatusOk);
+    GetCapturedStderr();
+    const VantroTensorBufferHandle a = road_.NewFloatBuffer(8, &a_);
+    const VantroTensorBufferHandle b = road_.NewFloatBuffer(8, &b_);
+    const VantroTensorBufferHandle out = road_.NewFloatBuffer(8, &out_);
+    ASSERT_EQ(road_.table().attach_input(invocation_, 0, a), kVantroStatusOk);
+    ASSERT_EQ(road_.table().attach_input(invocation_, 1, b), kVantroStatusOk);
+    ASSERT_EQ(road_.table().attach_output(invocation_, 0, out), kVantroStatusOk);
+  }
+
+  VantroStatus Invoke(std::string* log = nullptr) {
+    CaptureStderr();
+    const VantroStatus status = road_.table().invoke(invocation_);
+    const std::string text = GetCapturedStderr();
+    if (log != nullptr) *log = text;
+    return status;
+  }
+
+  PluginRoad road_;
+  VantroDispatchInvocationContextT* invocation_ = nullptr;
+  VantroTensorBufferT* a_ = nullptr;
+  VantroTensorBufferT* b_ = nullptr;
+  VantroTensorBufferT* out_ = nullptr;
+};
+
+TEST_F(DispatchExecutionTest, OutputsMatchAnIndependentReference) {
+  StartAddRelu();
+  for (int run = 0; run < 3; ++run) {
+    std::vector<float> expected(8);
+    for (int i = 0; i < 8; ++i) {
+      const float a = 0.25f * static_cast<float>(i - 4 + run);
+      const float b = static_cast<float>((i * 7 + run) % 5) - 2.0f;
+      road_.FloatData(a_)[i] = a;
+      road_.FloatData(b_)[i] = b;
+      expected[i] = a + b > 0 ? a + b : 0.0f;
+    }
+    ASSERT_EQ(Invoke(), kVantroStatusOk);
+    EXPECT_THAT(std::vector<float>(road_.FloatData(out_), road_.FloatData(out_) + 8),
+                ElementsAreArray(expected));
+  }
+}
+
+TEST_F(DispatchExecutionTest, FailedExecutionIsReported) {
+  StartAddRelu();
+  vantro::sim::FailCall("graphExecute", 1001);
+  std::string log;
+  EXPECT_EQ(Invoke(&log), kVantroStatusRuntimeFailure);
+  EXPECT_THAT(log, MatchesRegex("ERROR: \\[dispatch_api:[0-9]+\\] Failed to execute invocation "
+                                "context: Failed to execute graph\n"));
+  EXPECT_EQ(road_.table().invoke(nullptr), kVantroStatusInvalidArgument);
+}
+
+TEST_F(DispatchExecutionTest, ManualControlVotesOnceAtStartAndNeverAroundExecution) {
+  StartAddRelu("htp_performance_mode = 2\nhtp_perf_ctrl_mode = 0\n");
+  const size_t after_init = WaitForQuietPowerConfigs();
+  EXPECT_GT(after_init, 0u) << "the manual up vote and RPC polling at start";
+  ASSERT_EQ(Invoke(), kVantroStatusOk);
+  ASSERT_EQ(Invoke(), kVantroStatusOk);
+  EXPECT_EQ(WaitForQuietPowerConfigs(), after_init);
+}
+
+TEST_F(DispatchExecutionTest, AutoControlVotesAroundEveryExecutionEvenWhenItFails) {
+  // HighPerformance: down votes are applied at once, so each run gives an
+  // up and a down vote.
+  StartAddRelu("htp_performance_mode = 3\nhtp_perf_ctrl_mode = 1\n");
+  // Start-up votes (RPC polling, the replaced backend's final down vote, the
+  // votes around the QNN context's creation) settle first.
+  const size_t before = WaitForQuietPowerConfigs();
+  ASSERT_EQ(Invoke(), kVantroStatusOk);
+  ASSERT_TRUE(WaitForPowerConfigs(before + 2));
+  vantro::sim::FailCall("graphExecute", 5);
+  EXPECT_EQ(Invoke(), kVantroStatusRuntimeFailure);
+  ASSERT_TRUE(WaitForPowerConfigs(before + 4));
+  const auto calls = vantro::sim::PowerConfigCalls();
+  // Up records carry the mode's corner (128), down records 64 as target.
+  EXPECT_EQ(calls[before].htp_configs[0].dcvs_v3.core_voltage_corner_target, 128u);
+  EXPECT_EQ(calls[before + 1].htp_configs[0].dcvs_v3.core_voltage_corner_target, 64u);
+  EXPECT_EQ(calls[before + 2].htp_configs[0].dcvs_v3.core_voltage_corner_target, 128u);
+  EXPECT_EQ(calls[before + 3].htp_configs[0].dcvs_v3.core_voltage_corner_target, 64u);
+}
+
+TEST_F(DispatchExecutionTest, ProfilingStatisticsAreLogged) {
+  vantro::sim::ProfileEvent init;
+  init.identifier = "INIT";
+  init.type = 1;
+  init.unit = QNN_PROFILE_EVENTUNIT_MICROSEC;
+  init.value = 1500;
+  vantro::sim::ProfileEvent execute;
+  execute.identifier = "EXECUTE";
+  execute.type = QNN_PROFILE_EVENTTYPE_EXECUTE;
+  execute.unit = QNN_PROFILE_EVENTUNIT_CYCLES;
+  execute.value = 99;
+  vantro::sim::ProfileEvent node;
+  node.identifier = "relu";
+  node.type = QNN_PROFILE_EVENTTYPE_NODE;
+  node.unit = QNN_PROFILE_EVENTUNIT_MICROSEC;
+  node.value = 7;
+  vantro::sim::ProfileEvent skipped = node;
+  skipped.identifier = "skipped";
+  skipped.unit = QNN_PROFILE_EVENTUNIT_BYTES;
+  execute.sub_events = {node, skipped};
+  vantro::sim::ProfileEvent bytes;
+  bytes.identifier = "MEM";
+  bytes.type = 2;
+  bytes.unit = QNN_PROFILE_EVENTUNIT_BYTES;
+  bytes.value = 4096;
+  vantro::sim::SetProfileEvents({init, execute, bytes});
+
+  StartAddRelu("profiling = 1\n");
+  std::string log;
+  ASSERT_EQ(Invoke(&log), kVantroStatusOk);
+  EXPECT_THAT(log, MatchesRegex("INFO: \\[vantro_dispatch_invocation_context:[0-9]+\\] \n"
+                                "Execute Stats:\n"
+                                "----------------\n"
+                                "    INIT: 1500 us\n"
+                                "    EXECUTE: 99 cycles\n"
+                                "        relu: 7 us\n"
+                                "    MEM: 4096 bytes\n\n"));
+
+  vantro::sim::FailCall("profileGetEvents", 3);
+  EXPECT_EQ(Invoke(&log), kVantroStatusRuntimeFailure);
+  EXPECT_THAT(log, HasSubstr("Failed to get the profile events"));
+}
+
+class DispatchDumpTest : public DispatchExecutionTest {
+ protected:
+  void SetUp() override {
+    DispatchExecutionTest::SetUp();
+    std::filesystem::remove_all(kDumpDirectory);
+  }
+  void TearDown() override { std::filesystem::remove_all(kDumpDirectory); }
+
+  // A graph copying its input to an ordinary output and to a dump output
+  // named `dump_name` with the given quantisation.
+  std::vector<uint8_t> DumpModel(const std::string& dump_name, bool scale_offset) {
+    vantro::sim::ContextBinary binary;
+    vantro::sim::ContextBinaryGraph graph;
+    graph.name = "g";
+    vantro::sim::ContextBinaryTensor x;
+    x.id = 1;
+    x.name = "x";
+    x.type = QNN_TENSOR_TYPE_APP_WRITE;
+    x.dimensions = {4};
+    vantro::sim::ContextBinaryTensor out = x;
+    out.id = 2;
+    out.name = "out";
+    out.type = QNN_TENSOR_TYPE_APP_READ;
+    vantro::sim::ContextBinaryTensor dump = out;
+    dump.id = 3;
+    dump.name = dump_name;
+    if (scale_offset) {
+      dump.encoding_definition = QNN_DEFINITION_DEFINED;
+      dump.encoding = QNN_QUANTIZATION_ENCODING_SCALE_OFFSET;
+      dump.scale = 0.5f;
+      dump.offset = -128;
+    }
+    graph.tensors = {x, out, dump};
+    graph.inputs = {1};
+    graph.outputs = {3, 2};
+    vantro::sim::ContextBinaryOp copy;
+    copy.kind = vantro::sim::OpKind::kCopy;
+    copy.inputs = {1};
+    copy.outputs = {2};
+    graph.ops.push_back(copy);
+    copy.outputs = {3};
+    graph.ops.push_back(copy);
+    binary.graphs.push_back(graph);
+    return vantro::sim::WriteContextBinary(binary);
+  }
+
+  // Runs the dump model once on `road` and returns the run's log.
+  std::string RunDumpModel(PluginRoad& road, const std::string& dump_name, bool scale_offset) {
+    CaptureStderr();
+    EXPECT_EQ(road.Initialize(PayloadWithSimLibraries()), kVantroStatusOk);
+    road.OpenDevice();
+    VantroDispatchInvocationContextT* invocation = nullptr;
+    EXPECT_EQ(road.CreateInvocation(DumpModel(dump_name, scale_offset), nullptr, &invocation),
+              kVantroStatusOk);
+    GetCapturedStderr();
+    if (invocation == nullptr) return "";
+    VantroTensorBufferT* in = nullptr;
+    const VantroTensorBufferHandle in_handle = road.NewFloatBuffer(4, &in);
+    const VantroTensorBufferHandle out_handle = road.NewFloatBuffer(4);
+    const float values[4] = {1.5f, -2, 3, 0};
+    std::memcpy(road.FloatData(in), values, sizeof(values));
+    EXPECT_EQ(road.table().attach_input(invocation, 0, in_handle), kVantroStatusOk);
+    EXPECT_EQ(road.table().attach_output(invocation, 0, out_handle), kVantroStatusOk);
+    CaptureStderr();
+    EXPECT_EQ(road.table().invoke(invocation), kVantroStatusOk);
+    return GetCapturedStderr();
+  }
+};
+
+TEST_F(DispatchDumpTest, WritesRawBytesAndScaleFile) {
+  RunDumpModel(road_, "out_dump", /*scale_offset=*/true);
+  const std::string raw = ReadText(std::string(kDumpDirectory) + "out_dump.raw");
+  const float values[4] = {1.5f, -2, 3, 0};
+  EXPECT_EQ(raw, std::string(reinterpret_cast<const char*>(values), sizeof(values)));
+  EXPECT_EQ(ReadText(std::string(kDumpDirectory) + "out_dump.csv"), "0.5,128\n");
+}
+
+TEST_F(DispatchDumpTest, WithoutScaleOffsetTheScaleFileIsOneAndZero) {
+  RunDumpModel(road_, "plain_dump", /*scale_offset=*/false);
+  EXPECT_EQ(ReadText(std::string(kDumpDirectory) + "plain_dump.csv"), "1,0\n");
+}
+
+TEST_F(DispatchDumpTest, NamesThatWouldLeaveTheDirectoryAreRefused) {
+  for (const char* name : {"../escape_dump", "sub/dir_dump", "..\\win_dump"}) {
+    SCOPED_TRACE(name);
+    std::filesystem::remove("/data/local/tmp/escape_dump.raw");
+    PluginRoad road;
+    const std::string log = RunDumpModel(road, name, false);
+    EXPECT_THAT(log, HasSubstr("Refusing to dump tensor with unsafe name"));
+    EXPECT_THAT(log, MatchesRegex("(.|\n)*ERROR: \\[vantro_dispatch_invocation_context:[0-9]+\\] "
+                                  "Failed to dump tensor id: 1\n(.|\n)*"));
+    EXPECT_FALSE(std::filesystem::exists("/data/local/tmp/escape_dump.raw"));
+  }
+}
+
+class DispatchOptionsTest : public DispatchExecutionTest {
+ protected:
+  VantroStatus SetOptions(const std::string& identifier, const std::string& payload,
+                          std::string* log = nullptr) {
+    VantroOptionsT* options = road_.host().NewOptions();
+    road_.host().SetOpaqueOptionsText(options, identifier, payload);
+    CaptureStderr();
+    const VantroStatus status = road_.table().invocation_context_set_options(invocation_, options);
+    const std::string text = GetCapturedStderr();
+    if (log != nullptr) *log = text;
+    return status;
+  }
+};
+
+TEST_F(DispatchOptionsTest, InvocationOptionsTurnOnAutomaticVoting) {
+  StartAddRelu();  // manager options: default performance mode
+  ASSERT_EQ(Invoke(), kVantroStatusOk);
+  EXPECT_TRUE(vantro::sim::PowerConfigCalls().empty());
+  ASSERT_EQ(SetOptions("qualcomm", "htp_performance_mode = 3\nhtp_perf_ctrl_mode = 1\n"),
+            kVantroStatusOk);
+  const size_t before = WaitForQuietPowerConfigs();
+  ASSERT_EQ(Invoke(), kVantroStatusOk);
+  EXPECT_TRUE(WaitForPowerConfigs(before + 2)) << "an up and a down vote around the run";
+
+  // Resetting goes back to the manager's options: no more votes.
+  CaptureStderr();
+  ASSERT_EQ(road_.table().invocation_context_set_options(invocation_, nullptr), kVantroStatusOk);
+  GetCapturedStderr();
+  const size_t after_reset = WaitForQuietPowerConfigs();
+  ASSERT_EQ(Invoke(), kVantroStatusOk);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(vantro::sim::PowerConfigCalls().size(), after_reset);
+}
+
+TEST_F(DispatchOptionsTest, RejectedOptionsKeepThePreviousOnes) {
+  StartAddRelu();
+  struct Case {
+    const char* name;
+    std::string identifier;
+    std::string payload;
+    VantroStatus status;
+    std::string log;  // regex of the whole line
+  };
+  const Case cases[] = {
+      {"other identifier", "mediatek", "log_level = 3", kVantroStatusNotFound,
+       "ERROR: \\[dispatch_api:[0-9]+\\] Failed to set invocation context options: Failed to find "
+       "Qualcomm options in VantroOptions\n"},
+      {"malformed boolean", "qualcomm", "use_conv_hmx = 1", kVantroStatusRuntimeFailure,
+       "ERROR: \\[dispatch_api:[0-9]+\\] Failed to set invocation context options: Failed to "
+       "parse Qualcomm options from TOML payload\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string log;
+    EXPECT_EQ(SetOptions(c.identifier, c.payload, &log), c.status);
+    EXPECT_THAT(log, MatchesRegex(c.log));
+  }
+  std::string log;
+  EXPECT_EQ(SetOptions("qualcomm", "unknown_key = 1\n", &log), kVantroStatusOk);
+  EXPECT_EQ(road_.table().invocation_context_set_options(nullptr, nullptr),
+            kVantroStatusInvalidArgument);
+}
+
+TEST_F(DispatchOptionsTest, OpaqueOptionsFailureCarriesTheHostsText) {
+  StartAddRelu();
+  road_.host().FailEntry(vantro::sim::HostEntry::kGetOpaqueOptions, kVantroStatusNotFound);
+  std::string log;
+  EXPECT_EQ(SetOptions("qualcomm", "", &log), kVantroStatusNotFound);
+  EXPECT_THAT(log, MatchesRegex("ERROR: \\[dispatch_api:[0-9]+\\] Failed to set invocation "
+                                "context options: Failed to get opaque options\n\xE2\x94\x94 ERROR: "
+                                "\\[cc/internal/vantro_options_wrapper:[0-9]+\\]\n"));
+}
+
+TEST_F(DispatchOptionsTest, RefusedPerformanceModeIsReported) {
+  StartAddRelu();
+  // A new HTP mode needs the device infrastructure; make it fail.
+  vantro::sim::FailCall("deviceGetInfrastructure", 1);
+  std::string log;
+  EXPECT_EQ(SetOptions("qualcomm", "htp_performance_mode = 2\n", &log), kVantroStatusRuntimeFailure);
+  EXPECT_THAT(log, HasSubstr("Failed to set invocation context options: Failed to set performance "
+                             "mode.\n"));
+}
+
+}  // namespace
+}  // namespace vantro::testing
