@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "gmock/gmock.h"
@@ -243,6 +244,36 @@ TEST_F(SimHostTest, EntriesFailOrVanishOnRequest) {
   // The slots the plug-in never uses stay empty.
   EXPECT_EQ(table_.header, nullptr);
   EXPECT_EQ(table_.options_group_0x60, nullptr);
+}
+
+// Hosts serve several threads; under ThreadSanitizer this shows the
+// objects are guarded.
+TEST_F(SimHostTest, EntriesServeSeveralThreads) {
+  VantroEnvironmentT* environment = host_.NewEnvironment();
+  VantroEnvironmentOptionsT* environment_options = nullptr;
+  ASSERT_EQ(table_.get_environment_options(environment, &environment_options), kVantroStatusOk);
+  constexpr int kThreads = 4;
+  constexpr int kCalls = 100;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      const int32_t types[] = {kVantroTensorBufferTypeHostMemory};
+      for (int i = 0; i < kCalls; ++i) {
+        VantroTensorBufferRequirementsT* requirements = nullptr;
+        table_.create_tensor_buffer_requirements(1, types, static_cast<size_t>(i), 0, nullptr,
+                                                 &requirements);
+        VantroAnyT value{};
+        table_.get_environment_option(environment_options, t, &value);
+      }
+    });
+  }
+  for (int i = 0; i < kCalls; ++i) {
+    host_.SetEnvironmentInt(environment, i % kThreads, i);
+    (void)host_.CreatedRequirements();
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(host_.CreatedRequirements().size(), static_cast<size_t>(kThreads * kCalls));
+  EXPECT_EQ(host_.CallCount(HostEntry::kGetEnvironmentOption), kThreads * kCalls);
 }
 
 }  // namespace

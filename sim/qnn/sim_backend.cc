@@ -3,6 +3,7 @@
 // memory de-registration. Every function enters through EnterCall first
 // (log and injected failure), then checks its handles: an unknown or
 // released handle is refused with kSimInvalidHandle.
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -50,9 +51,11 @@ void RecordPowerCall(bool htp, uint32_t id, const QnnHtpPowerConfig* const* htp_
   if (dsp_configs != nullptr) {
     for (int i = 0; dsp_configs[i] != nullptr; ++i) call.dsp_configs.push_back(*dsp_configs[i]);
   }
-  const double elapsed = ElapsedMs();
+  // Stamped under the lock, so the records stay in time order.
   StateGuard state;
-  call.elapsed_ms = elapsed;
+  call.elapsed_ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - state->epoch)
+          .count();
   state->power_calls.push_back(std::move(call));
 }
 
@@ -67,7 +70,8 @@ QnnResult HtpCreatePowerConfigId(uint32_t device_id, uint32_t core_id, uint32_t*
 }
 
 QnnResult DspCreatePowerConfigId(uint32_t* id) {
-  const QnnResult entered = EnterCall("createPowerConfigId", [] { return std::string("infrastructure=dsp"); });
+  const QnnResult entered =
+      EnterCall("createPowerConfigId", [] { return std::string("infrastructure=dsp"); });
   if (entered != QNN_SUCCESS) return entered;
   if (id == nullptr) return kSimInvalidArgument;
   *id = NewId(kPowerConfigId);
@@ -87,8 +91,7 @@ QnnResult DspDestroyPowerConfigId(uint32_t id) { return DestroyPowerConfigId("ds
 
 QnnResult HtpSetPowerConfig(uint32_t id, const QnnHtpPowerConfig** configs) {
   const QnnResult entered = EnterCall("setPowerConfig", [&] {
-    return absl::StrFormat("infrastructure=htp id=%u configs=%s", id,
-                           HtpPowerConfigsText(configs));
+    return absl::StrFormat("infrastructure=htp id=%u configs=%s", id, HtpPowerConfigsText(configs));
   });
   if (entered != QNN_SUCCESS) return entered;
   if (!IsLiveId(kPowerConfigId, id)) return kSimInvalidHandle;
@@ -99,8 +102,7 @@ QnnResult HtpSetPowerConfig(uint32_t id, const QnnHtpPowerConfig** configs) {
 
 QnnResult DspSetPowerConfig(uint32_t id, const QnnDspPowerConfig** configs) {
   const QnnResult entered = EnterCall("setPowerConfig", [&] {
-    return absl::StrFormat("infrastructure=dsp id=%u configs=%s", id,
-                           DspPowerConfigsText(configs));
+    return absl::StrFormat("infrastructure=dsp id=%u configs=%s", id, DspPowerConfigsText(configs));
   });
   if (entered != QNN_SUCCESS) return entered;
   if (!IsLiveId(kPowerConfigId, id)) return kSimInvalidHandle;
@@ -109,8 +111,8 @@ QnnResult DspSetPowerConfig(uint32_t id, const QnnDspPowerConfig** configs) {
   return QNN_SUCCESS;
 }
 
-const QnnDspPerfInfrastructure kDspInfrastructure = {
-    &DspCreatePowerConfigId, &DspDestroyPowerConfigId, &DspSetPowerConfig};
+const QnnDspPerfInfrastructure kDspInfrastructure = {&DspCreatePowerConfigId,
+                                                     &DspDestroyPowerConfigId, &DspSetPowerConfig};
 
 // One record per type word asked for, kept for the process: the plug-in
 // keeps the pointer for as long as its controller lives.
@@ -128,7 +130,8 @@ const QnnHtpDeviceInfrastructure* HtpInfrastructureLocked(SimState& state, uint3
 }  // namespace
 
 QnnResult PropertyHasCapability(uint32_t key) {
-  const QnnResult entered = EnterCall("propertyHasCapability", [&] { return absl::StrFormat("key=%u", key); });
+  const QnnResult entered =
+      EnterCall("propertyHasCapability", [&] { return absl::StrFormat("key=%u", key); });
   if (entered != QNN_SUCCESS) return entered;
   StateGuard state;
   const auto it = state->capabilities.find(key);
@@ -146,7 +149,8 @@ QnnResult LogCreate(QnnLogCallback callback, uint32_t level, QnnLogHandle* log) 
 }
 
 QnnResult LogFree(QnnLogHandle log) {
-  const QnnResult entered = EnterCall("logFree", [&] { return absl::StrCat("log=", FormatHandle(log)); });
+  const QnnResult entered =
+      EnterCall("logFree", [&] { return absl::StrCat("log=", FormatHandle(log)); });
   if (entered != QNN_SUCCESS) return entered;
   return ReleaseHandle(kLog, log) ? QNN_SUCCESS : kSimInvalidHandle;
 }
@@ -161,8 +165,7 @@ QnnResult BackendCreate(Library library, QnnLogHandle log, const QnnBackendConfi
   if (backend == nullptr) return kSimInvalidArgument;
   if (configs != nullptr) {
     for (int i = 0; configs[i] != nullptr; ++i) {
-      if (configs[i]->option == QNN_BACKEND_CONFIG_OPTION_CUSTOM &&
-          configs[i]->custom == nullptr) {
+      if (configs[i]->option == QNN_BACKEND_CONFIG_OPTION_CUSTOM && configs[i]->custom == nullptr) {
         return kSimInvalidArgument;
       }
     }
@@ -174,7 +177,8 @@ QnnResult BackendCreate(Library library, QnnLogHandle log, const QnnBackendConfi
 }
 
 QnnResult BackendFree(QnnBackendHandle backend) {
-  const QnnResult entered = EnterCall("backendFree", [&] { return absl::StrCat("backend=", FormatHandle(backend)); });
+  const QnnResult entered =
+      EnterCall("backendFree", [&] { return absl::StrCat("backend=", FormatHandle(backend)); });
   if (entered != QNN_SUCCESS) return entered;
   return ReleaseHandle(kBackend, backend) ? QNN_SUCCESS : kSimInvalidHandle;
 }
@@ -202,10 +206,9 @@ QnnResult BackendGetBuildId(Library library, const char** build_id) {
 QnnResult BackendRegisterOpPackage(QnnBackendHandle backend, const char* package_path,
                                    const char* interface_provider, const char* target) {
   const QnnResult entered = EnterCall("backendRegisterOpPackage", [&] {
-    return absl::StrCat("backend=", FormatHandle(backend),
-                        " package_path=", FormatText(package_path),
-                        " interface_provider=", FormatText(interface_provider),
-                        " target=", FormatText(target));
+    return absl::StrCat(
+        "backend=", FormatHandle(backend), " package_path=", FormatText(package_path),
+        " interface_provider=", FormatText(interface_provider), " target=", FormatText(target));
   });
   if (entered != QNN_SUCCESS) return entered;
   if (!IsLive(kBackend, backend)) return kSimInvalidHandle;
@@ -228,9 +231,8 @@ QnnResult DeviceCreate(Library library, QnnLogHandle log, const QnnDeviceConfig*
         return kSimInvalidArgument;
       }
       if (config.option == QNN_DEVICE_CONFIG_OPTION_PLATFORM_INFO &&
-          (config.platform_info == nullptr ||
-           (config.platform_info->num_hw_devices > 0 &&
-            config.platform_info->hw_devices == nullptr))) {
+          (config.platform_info == nullptr || (config.platform_info->num_hw_devices > 0 &&
+                                               config.platform_info->hw_devices == nullptr))) {
         return kSimInvalidArgument;
       }
     }
@@ -242,13 +244,15 @@ QnnResult DeviceCreate(Library library, QnnLogHandle log, const QnnDeviceConfig*
 }
 
 QnnResult DeviceFree(QnnDeviceHandle device) {
-  const QnnResult entered = EnterCall("deviceFree", [&] { return absl::StrCat("device=", FormatHandle(device)); });
+  const QnnResult entered =
+      EnterCall("deviceFree", [&] { return absl::StrCat("device=", FormatHandle(device)); });
   if (entered != QNN_SUCCESS) return entered;
   return ReleaseHandle(kDevice, device) ? QNN_SUCCESS : kSimInvalidHandle;
 }
 
 QnnResult DeviceGetPlatformInfo(QnnLogHandle log, const QnnDevicePlatformInfo** info) {
-  const QnnResult entered = EnterCall("deviceGetPlatformInfo", [&] { return absl::StrCat("log=", FormatHandle(log)); });
+  const QnnResult entered =
+      EnterCall("deviceGetPlatformInfo", [&] { return absl::StrCat("log=", FormatHandle(log)); });
   if (entered != QNN_SUCCESS) return entered;
   if (info == nullptr) return kSimInvalidArgument;
   StateGuard state;
@@ -264,9 +268,8 @@ QnnResult DeviceGetPlatformInfo(QnnLogHandle log, const QnnDevicePlatformInfo** 
   }
   storage->info.version = 1;
   storage->info.num_hw_devices = static_cast<uint32_t>(storage->devices.size());
-  storage->info.hw_devices = platform.no_device_array || storage->devices.empty()
-                                 ? nullptr
-                                 : storage->devices.data();
+  storage->info.hw_devices =
+      platform.no_device_array || storage->devices.empty() ? nullptr : storage->devices.data();
   const QnnDevicePlatformInfo* record = &storage->info;
   state->handles[reinterpret_cast<uintptr_t>(record)] = HandleRecord{kPlatformInfo, log};
   state->platform_infos[record] = std::move(storage);
@@ -336,8 +339,10 @@ QnnResult MemDeRegister(const QnnMemHandle* handles, uint32_t count) {
     for (uint32_t i = 0; handles != nullptr && i < count && i < 64; ++i) {
       parts.push_back(FormatHandle(handles[i]));
     }
-    return absl::StrCat("handles=", handles == nullptr ? "null" : absl::StrCat("[", absl::StrJoin(parts, ", "), "]"),
-                        " count=", count);
+    return absl::StrCat(
+        "handles=",
+        handles == nullptr ? "null" : absl::StrCat("[", absl::StrJoin(parts, ", "), "]"),
+        " count=", count);
   });
   if (entered != QNN_SUCCESS) return entered;
   if (handles == nullptr || count == 0) return kSimInvalidArgument;

@@ -126,7 +126,8 @@ struct PowerConfigCall {
 };
 VANTRO_SIM_QNN_API std::vector<PowerConfigCall> PowerConfigCalls();
 
-// Profiling events every profile handle reports after an execution.
+// Profiling events every live profile handle reports, as they stand at
+// each profileGetEvents.
 struct ProfileEvent {
   std::string identifier;
   uint32_t type = 0;
