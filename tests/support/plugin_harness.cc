@@ -1,7 +1,15 @@
 #include "tests/support/plugin_harness.h"
 
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -15,6 +23,18 @@ namespace vantro::testing {
 
 const VantroDispatchOperationTable& PluginTable() {
   static const VantroDispatchOperationTable* const table = [] {
+#if defined(_WIN32)
+    // As a Windows host loads it: LoadLibraryA on a backslash path.
+    std::string path = VANTRO_PLUGIN_PATH;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    HMODULE plugin = LoadLibraryA(path.c_str());
+    if (plugin == nullptr) {
+      ADD_FAILURE() << "LoadLibraryA(" << path << ") failed: " << GetLastError();
+      std::abort();
+    }
+    auto query = reinterpret_cast<VantroDispatchQueryInterfaceFn>(
+        reinterpret_cast<void*>(GetProcAddress(plugin, "VantroDispatchQueryInterface")));
+#else
     void* plugin = dlopen(VANTRO_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
     if (plugin == nullptr) {
       ADD_FAILURE() << dlerror();
@@ -22,6 +42,7 @@ const VantroDispatchOperationTable& PluginTable() {
     }
     auto query = reinterpret_cast<VantroDispatchQueryInterfaceFn>(
         dlsym(plugin, "VantroDispatchQueryInterface"));
+#endif
     const VantroDispatchOperationTable* result = nullptr;
     if (query == nullptr || query(0, 1, nullptr, &result) != kVantroStatusOk) std::abort();
     return result;
