@@ -3,12 +3,14 @@
 // module, unloading, and the error texts built from the system's messages.
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <thread>
 #include <utility>
 
 #include "absl/strings/ascii.h"
+#include "absl/strings/match.h"
 #include "absl/strings/str_cat.h"
 #include "absl/strings/str_replace.h"
 #include "cc/internal/vantro_shared_library.h"
@@ -183,8 +185,17 @@ TEST_F(WindowsLoaderTest, MissingSymbolTextCarriesTheSystemMessage) {
   const std::string loader_text =
       absl::StrCat("Failed to find symbol 'VantroNoSuchSymbol': ", not_found);
   EXPECT_EQ(SharedLibrary::LoaderErrorText(), loader_text);
-  EXPECT_EQ(symbol.GetError().message(),
-            absl::StrCat("Could not load symbol VantroNoSuchSymbol: ", loader_text, "."));
+  // A located error: "ERROR: [<file>:<line>]", a line break, then the text.
+  const std::string message = symbol.GetError().message();
+  constexpr absl::string_view kPrefix = "ERROR: [cc/internal/vantro_shared_library:";
+  const std::string suffix =
+      absl::StrCat("]\n\xE2\x94\x94 Could not load symbol VantroNoSuchSymbol: ", loader_text, ".");
+  ASSERT_TRUE(absl::StartsWith(message, kPrefix)) << message;
+  ASSERT_TRUE(absl::EndsWith(message, suffix)) << message;
+  const absl::string_view line(message.data() + kPrefix.size(),
+                               message.size() - kPrefix.size() - suffix.size());
+  EXPECT_FALSE(line.empty());
+  EXPECT_TRUE(std::all_of(line.begin(), line.end(), absl::ascii_isdigit)) << message;
 
   // The next lookup starts from a clean text.
   ASSERT_TRUE(library->LookupSymbol<IntFunction>("VantroProbeAnswer").HasValue());
@@ -199,6 +210,7 @@ TEST(WindowsSystemMessageTest, TrailingWhiteSpaceOfTheSystemsTextIsTrimmed) {
     const std::string raw = RawSystemMessage(code);
     const std::string trimmed = TrimmedSystemMessage(code);
     ASSERT_FALSE(trimmed.empty());
+    EXPECT_NE(raw, trimmed);  // the system's text ends in "\r\n"
     EXPECT_FALSE(absl::ascii_isspace(static_cast<unsigned char>(trimmed.back())));
     EXPECT_EQ(windows_loader::SystemMessageText(code, raw.c_str()), trimmed);
   }

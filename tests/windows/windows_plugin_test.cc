@@ -1,0 +1,197 @@
+// VantroDispatch_Qualcomm.dll as a Windows host sees it: loaded with
+// LoadLibraryA by its drive path, one export found by name, no MinGW runtime
+// DLL pulled in, and the road of one inference with the QNN directory given
+// as a drive path, automatic Burst votes on the voting thread and a dump
+// output written to the dump directory.
+#include <windows.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "absl/strings/match.h"
+#include "absl/strings/str_cat.h"
+#include "absl/strings/str_replace.h"
+#include "c/vantro_dispatch.h"
+#include "gmock/gmock.h"
+#include "gtest/gtest.h"
+#include "sim/qnn/context_binary_format.h"
+#include "sim/qnn/sim_qnn.h"
+#include "tests/support/plugin_harness.h"
+
+namespace vantro::testing {
+namespace {
+
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using ::testing::internal::CaptureStderr;
+using ::testing::internal::GetCapturedStderr;
+
+constexpr char kDumpDirectory[] = "/data/local/tmp/dumped_tensors/";
+constexpr char kDumpName[] = "windows_road_dump";
+// Bounds only a failing test.
+constexpr auto kEventTimeout = std::chrono::seconds(30);
+
+// `path` as the system spells it in full (a drive, backslashes).
+std::string FullPath(const std::string& path) {
+  char buffer[MAX_PATH];
+  const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+  return length == 0 || length >= MAX_PATH ? std::string() : std::string(buffer, length);
+}
+
+std::string ReadFile(const std::string& path, std::ios::openmode mode) {
+  std::ifstream file(path, mode);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// x → relu → out, and x copied to a dump output (listed first, as QNN may).
+std::vector<uint8_t> ReluWithDumpModel() {
+  vantro::sim::ContextBinary binary;
+  vantro::sim::ContextBinaryGraph graph;
+  graph.name = "relu_with_dump";
+  vantro::sim::ContextBinaryTensor x;
+  x.id = 1;
+  x.name = "x";
+  x.type = QNN_TENSOR_TYPE_APP_WRITE;
+  x.dimensions = {4};
+  vantro::sim::ContextBinaryTensor out = x;
+  out.id = 2;
+  out.name = "out";
+  out.type = QNN_TENSOR_TYPE_APP_READ;
+  vantro::sim::ContextBinaryTensor dump = out;
+  dump.id = 3;
+  dump.name = kDumpName;
+  graph.tensors = {x, out, dump};
+  graph.inputs = {1};
+  graph.outputs = {3, 2};
+  vantro::sim::ContextBinaryOp relu;
+  relu.kind = vantro::sim::OpKind::kRelu;
+  relu.inputs = {1};
+  relu.outputs = {2};
+  vantro::sim::ContextBinaryOp copy;
+  copy.kind = vantro::sim::OpKind::kCopy;
+  copy.inputs = {1};
+  copy.outputs = {3};
+  graph.ops = {relu, copy};
+  binary.graphs.push_back(graph);
+  return vantro::sim::WriteContextBinary(binary);
+}
+
+bool WaitForPowerConfigs(size_t count) {
+  const auto deadline = std::chrono::steady_clock::now() + kEventTimeout;
+  while (vantro::sim::PowerConfigCalls().size() < count) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return true;
+}
+
+TEST(WindowsPluginTest, LoadsByDrivePathAndExportsTheQueryByName) {
+  const std::string path = FullPath(VANTRO_PLUGIN_PATH);
+  ASSERT_TRUE(absl::EndsWith(path, "\\VantroDispatch_Qualcomm.dll")) << path;
+  HMODULE plugin = LoadLibraryA(path.c_str());
+  ASSERT_NE(plugin, nullptr) << "LoadLibraryA failed: " << GetLastError();
+
+  auto query = reinterpret_cast<VantroDispatchQueryInterfaceFn>(
+      reinterpret_cast<void*>(GetProcAddress(plugin, "VantroDispatchQueryInterface")));
+  ASSERT_NE(query, nullptr);
+  const VantroDispatchOperationTable* table = nullptr;
+  ASSERT_EQ(query(0, 1, nullptr, &table), kVantroStatusOk);
+  ASSERT_NE(table, nullptr);
+  // The harness loads the same file: one module, one table.
+  EXPECT_EQ(table, &PluginTable());
+  const char* vendor = nullptr;
+  ASSERT_EQ(table->get_vendor_id(&vendor), kVantroStatusOk);
+  EXPECT_STREQ(vendor, "Qualcomm");
+  EXPECT_EQ(table->check_runtime_compatibility(VantroApiVersion{0, 1, 0}), kVantroStatusOk);
+
+  // The MinGW runtime is linked in: a host needs no runtime DLL beside it.
+  for (const char* runtime : {"libstdc++-6.dll", "libgcc_s_seh-1.dll", "libwinpthread-1.dll"}) {
+    EXPECT_EQ(GetModuleHandleA(runtime), nullptr) << runtime << " is loaded";
+  }
+  EXPECT_TRUE(FreeLibrary(plugin));
+}
+
+class WindowsPluginRoadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vantro::sim::Reset();
+    RemoveDumps();
+  }
+  void TearDown() override { RemoveDumps(); }
+
+  static void RemoveDumps() {
+    std::error_code ignored;
+    std::filesystem::remove(absl::StrCat(kDumpDirectory, kDumpName, ".raw"), ignored);
+    std::filesystem::remove(absl::StrCat(kDumpDirectory, kDumpName, ".csv"), ignored);
+  }
+};
+
+TEST_F(WindowsPluginRoadTest, OneInferenceWithDrivePathsVotesAndADump) {
+  // The QNN directory as a Windows host would give it: a drive path, here
+  // with forward slashes, which the loader opens as an absolute path.
+  const std::string qnn_dir =
+      absl::StrReplaceAll(FullPath(VANTRO_SIM_QNN_DIR), {{"\\", "/"}});
+  ASSERT_EQ(qnn_dir.substr(1, 2), ":/") << qnn_dir;
+  PluginRoad road;
+  CaptureStderr();
+  const VantroStatus initialized = road.Initialize(absl::StrCat(
+      "qnn_lib_dir = \"", qnn_dir, "\"\n",
+      "htp_performance_mode = 2\n"  // Burst: down votes are delayed
+      "htp_perf_ctrl_mode = 1\n"));  // Auto: votes around each execution
+  const std::string init_log = GetCapturedStderr();
+  ASSERT_EQ(initialized, kVantroStatusOk) << init_log;
+  EXPECT_TRUE(absl::StrContains(
+      init_log, absl::StrCat("Loading qnn shared library from \"", qnn_dir, "/QnnSystem.dll\"")))
+      << init_log;
+  EXPECT_THAT(vantro::sim::LoadedLibraries(), Contains("QnnSystem.dll"));
+  EXPECT_THAT(vantro::sim::LoadedLibraries(), Contains("QnnHtp.dll"));
+
+  ASSERT_NE(road.OpenDevice(), nullptr);
+  VantroDispatchInvocationContextT* invocation = nullptr;
+  CaptureStderr();
+  const VantroStatus created = road.CreateInvocation(ReluWithDumpModel(), nullptr, &invocation);
+  const std::string create_log = GetCapturedStderr();
+  ASSERT_EQ(created, kVantroStatusOk) << create_log;
+
+  VantroTensorBufferT* in = nullptr;
+  VantroTensorBufferT* out = nullptr;
+  const VantroTensorBufferHandle in_handle = road.NewFloatBuffer(4, &in);
+  const VantroTensorBufferHandle out_handle = road.NewFloatBuffer(4, &out);
+  const float values[4] = {1.5f, -2.0f, 3.0f, -0.25f};
+  std::memcpy(road.FloatData(in), values, sizeof(values));
+  ASSERT_EQ(road.table().attach_input(invocation, 0, in_handle), kVantroStatusOk);
+  ASSERT_EQ(road.table().attach_output(invocation, 0, out_handle), kVantroStatusOk);
+
+  const size_t votes_before = vantro::sim::PowerConfigCalls().size();
+  CaptureStderr();
+  const VantroStatus invoked = road.table().invoke(invocation);
+  const std::string invoke_log = GetCapturedStderr();
+  ASSERT_EQ(invoked, kVantroStatusOk) << invoke_log;
+
+  const float* result = road.FloatData(out);
+  EXPECT_THAT(std::vector<float>(result, result + 4), ElementsAre(1.5f, 0.0f, 3.0f, 0.0f));
+
+  // The up vote, then the delayed down vote once nothing followed.
+  ASSERT_TRUE(WaitForPowerConfigs(votes_before + 2));
+  const std::vector<vantro::sim::PowerConfigCall> votes = vantro::sim::PowerConfigCalls();
+  ASSERT_FALSE(votes[votes_before].htp_configs.empty());
+  ASSERT_FALSE(votes[votes_before + 1].htp_configs.empty());
+  EXPECT_EQ(votes[votes_before].htp_configs[0].dcvs_v3.core_voltage_corner_target, 160u);
+  EXPECT_EQ(votes[votes_before + 1].htp_configs[0].dcvs_v3.core_voltage_corner_target, 64u);
+
+  // The dump directory is created on the current drive and gets both files:
+  // the raw bytes untranslated, the scale line as a text line (CR LF on disk).
+  const std::string raw =
+      ReadFile(absl::StrCat(kDumpDirectory, kDumpName, ".raw"), std::ios::binary);
+  EXPECT_EQ(raw, std::string(reinterpret_cast<const char*>(values), sizeof(values)));
+  EXPECT_EQ(ReadFile(absl::StrCat(kDumpDirectory, kDumpName, ".csv"), std::ios::in), "1,0\n");
+}
+
+}  // namespace
+}  // namespace vantro::testing
