@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "absl/strings/str_format.h"
@@ -736,6 +737,40 @@ TEST_F(SimContextTest, ExecuteLogsTheBoundTensors) {
               HasSubstr(" inputs=[{id=1 name=\"a\" version=1 mem_type=0 data=" +
                         absl::StrFormat("0x%x", reinterpret_cast<uintptr_t>(a.data())) + " size=8}] outputs=[{id=2 name=null"));
   EXPECT_THAT(calls[0].detail, HasSubstr("profile=null signal=null"));
+}
+
+TEST_F(SimContextTest, ThreadsUseTheirOwnContextsAtOnce) {
+  // Contexts are created, retrieved from, executed and freed on several
+  // threads while the call log and the registry are in use.
+  const std::vector<uint8_t> bytes =
+      WriteContextBinary(Parse(ReadFile(std::string(VANTRO_SOURCE_DIR) +
+                                        "/examples/models/two_graphs.txt")));
+  std::vector<std::thread> threads;
+  std::vector<int> failures(4, 0);
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < 20; ++round) {
+        QnnContextHandle context = nullptr;
+        QnnGraphHandle graph = nullptr;
+        if (api_->contextCreateFromBinary(backend_, nullptr, nullptr, bytes.data(), bytes.size(),
+                                          &context, nullptr) != QNN_SUCCESS ||
+            api_->graphRetrieve(context, t % 2 ? "square" : "double", &graph) != QNN_SUCCESS) {
+          ++failures[t];
+          continue;
+        }
+        std::vector<float> x = {1, 2, 3, static_cast<float>(t)}, out(4);
+        QnnTensor in = Bound(1, x), result = Bound(2, out);
+        if (api_->graphExecute(graph, &in, 1, &result, 1, nullptr, nullptr) != QNN_SUCCESS ||
+            out[3] != (t % 2 ? x[3] * x[3] : x[3] + x[3])) {
+          ++failures[t];
+        }
+        if (api_->contextFree(context, nullptr) != QNN_SUCCESS) ++failures[t];
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_THAT(failures, ElementsAre(0, 0, 0, 0));
+  EXPECT_EQ(LiveHandles()["graph"], 0);
 }
 
 }  // namespace

@@ -53,7 +53,10 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  if (std::rename(partial.c_str(), output_path.c_str()) != 0) {
+  // Windows refuses to rename onto an existing file.
+  if (std::rename(partial.c_str(), output_path.c_str()) != 0 &&
+      (std::remove(output_path.c_str()) != 0 ||
+       std::rename(partial.c_str(), output_path.c_str()) != 0)) {
     std::cerr << output_path << ": cannot be written\n";
     std::remove(partial.c_str());
     return 1;
