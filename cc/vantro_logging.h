@@ -39,7 +39,10 @@ VantroStatus VantroSetMinLoggerSeverity(VantroLoggerT* logger, VantroLogSeverity
 // Prints one line; InvalidArgument for a null logger or format.
 VantroStatus VantroLoggerLog(VantroLoggerT* logger, VantroLogSeverity severity,
                              const char* format, ...)
-#if defined(__GNUC__)
+#if defined(__MINGW32__)
+    // MinGW's "printf" means the Microsoft runtime's, which knows no %zu.
+    __attribute__((format(gnu_printf, 3, 4)))
+#elif defined(__GNUC__)
     __attribute__((format(printf, 3, 4)))
 #endif
     ;

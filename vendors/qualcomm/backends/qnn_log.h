@@ -20,7 +20,10 @@ enum : uint32_t {
 // Prints one printf-style line and a line feed on the standard error stream
 // when `level` is at most the threshold.
 void QnnLog(uint32_t level, const char* format, ...)
-#if defined(__GNUC__)
+#if defined(__MINGW32__)
+    // MinGW's "printf" means the Microsoft runtime's, which knows no %zu.
+    __attribute__((format(gnu_printf, 2, 3)))
+#elif defined(__GNUC__)
     __attribute__((format(printf, 2, 3)))
 #endif
     ;
