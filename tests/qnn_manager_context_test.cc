@@ -113,8 +113,8 @@ class QnnManagerContextTest : public testing_support::QnnManagerFixture {
   std::unique_ptr<VoteRecordingBackend> backend_;
 };
 
-// Two caller entries the simulation prints as "option=5 value=7" and
-// "option=6 value=9".
+// Two caller entries the simulation prints as "{option=5 value=7}" and
+// "{option=6 value=9}".
 struct CallerLists {
   QnnContextConfig first{};
   QnnContextConfig second{};
@@ -147,23 +147,24 @@ TEST_F(QnnManagerContextTest, HtpContextsReceiveThePriorityBudgetAndAcceleration
   };
   const std::vector<Case> cases = {
       {"nothing to add", 0, 0, false, "empty", "[]"},
-      {"nothing to add keeps the caller's list", 0, 0, false, "gap", "[option=5 value=7]"},
-      {"low", 1, 0, false, "empty", "[priority=0]"},
-      {"normal", 2, 0, false, "empty", "[priority=100]"},
-      {"normal high", 3, 0, false, "empty", "[priority=150]"},
-      {"high", 4, 0, false, "empty", "[priority=200]"},
-      {"beyond high", 5, 0, false, "empty", "[priority=2147483647]"},
-      {"high behind the caller's entry", 4, 0, false, "one", "[option=5 value=7, priority=200]"},
+      {"nothing to add keeps the caller's list", 0, 0, false, "gap", "[{option=5 value=7}]"},
+      {"low", 1, 0, false, "empty", "[{option=1 priority=0}]"},
+      {"normal", 2, 0, false, "empty", "[{option=1 priority=100}]"},
+      {"normal high", 3, 0, false, "empty", "[{option=1 priority=150}]"},
+      {"high", 4, 0, false, "empty", "[{option=1 priority=200}]"},
+      {"beyond high", 5, 0, false, "empty", "[{option=1 priority=2147483647}]"},
+      {"high behind the caller's entry", 4, 0, false, "one", "[{option=5 value=7}, {option=1 priority=200}]"},
       {"the caller's non-null entries in order", 4, 0, false, "gap",
-       "[option=5 value=7, option=6 value=9, priority=200]"},
+       "[{option=5 value=7}, {option=6 value=9}, {option=1 priority=200}]"},
       {"read budget", 0, 64, false, "empty",
-       "[custom{option=3 file_read_memory_budget_mb=64}]"},
+       "[{option=0 htp={option=3 file_read_memory_budget_mb=64}}]"},
       {"largest read budget", 0, 0xFFFFFFFFu, false, "empty",
-       "[custom{option=3 file_read_memory_budget_mb=4294967295}]"},
-      {"init acceleration", 0, 0, true, "empty", "[custom{option=8 init_acceleration=true}]"},
+       "[{option=0 htp={option=3 file_read_memory_budget_mb=4294967295}}]"},
+      {"init acceleration", 0, 0, true, "empty", "[{option=0 htp={option=8 init_acceleration=1}}]"},
       {"all three in order", 2, 512, true, "one",
-       "[option=5 value=7, priority=100, custom{option=3 file_read_memory_budget_mb=512}, "
-       "custom{option=8 init_acceleration=true}]"},
+       "[{option=5 value=7}, {option=1 priority=100}, "
+       "{option=0 htp={option=3 file_read_memory_budget_mb=512}}, "
+       "{option=0 htp={option=8 init_acceleration=1}}]"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -201,7 +202,7 @@ TEST_F(QnnManagerContextTest, OtherBackendsReceiveTheCallersListUnchanged) {
       ASSERT_TRUE(context.HasValue()) << context.GetError().message();
       EXPECT_EQ(LastContextConfigs(), absl::string_view(which) == "empty"
                                           ? "[]"
-                                          : "[option=5 value=7]");
+                                          : "[{option=5 value=7}]");
     }
     TearDownManager();
   }

@@ -75,17 +75,140 @@ using QnnManagerTest = testing_support::QnnManagerFixture;
 
 // ------------------------------------------------------------ search order
 
-TEST_F(QnnManagerTest, SearchesQnnLibDirThenSharedLibraryDirThenThePlatform) {
-  // The test binary's run path holds the simulated libraries, so the
-  // platform's search finds them by bare file name.
-  struct Case {
-    const char* name;
-    std::string qnn_lib_dir;
-    std::optional<std::string> shared_library_dir;
-    std::vector<std::string> lines;
-    std::string backend_path;
-  };
-  const std::vector<Case> cases = {
+// One search: where the manager is told to look, the library lines it must
+// print, and what it must end with.
+struct SearchCase {
+  const char* name;
+  std::string qnn_lib_dir;
+  std::optional<std::string> shared_library_dir;
+  std::vector<std::string> lines;
+  std::string backend_path;  // empty: set-up fails on QnnSystem.dll
+};
+
+// Runs one search; "" when everything matched, else what differed.
+std::string CheckSearch(const SearchCase& c, const std::string& poisoned_dir = "") {
+  qnn::Options options;
+  options.SetQnnLibDir(Expand(c.qnn_lib_dir));
+  std::optional<std::string> dir;
+  if (c.shared_library_dir.has_value()) dir = Expand(*c.shared_library_dir);
+  std::vector<std::string> lines;
+  auto manager = testing_support::QnnManagerFixture::CreateCapturing(options, dir, &lines);
+  std::vector<std::string> expected;
+  for (const std::string& line : c.lines) {
+    expected.push_back(absl::StrReplaceAll(Expand(line), {{"$POISON", poisoned_dir}}));
+  }
+  std::string problems;
+  if (LibraryLines(lines) != expected) {
+    absl::StrAppend(&problems, "lines:\n", absl::StrJoin(LibraryLines(lines), "\n"), "\n");
+  }
+  if (c.backend_path.empty()) {
+    if (manager.HasValue()) {
+      absl::StrAppend(&problems, "set-up succeeded\n");
+    } else if (manager.GetError().status() != Status::DynamicLoadingFailure ||
+               !absl::StrContains(manager.GetError().message(),
+                                  "\xE2\x94\x94 Could not load shared library QnnSystem.dll: ")) {
+      absl::StrAppend(&problems, "error: ", manager.GetError().message(), "\n");
+    }
+    if (!sim::LoadedLibraries().empty()) absl::StrAppend(&problems, "libraries left loaded\n");
+  } else if (!manager.HasValue()) {
+    absl::StrAppend(&problems, "error: ", manager.GetError().message(), "\n");
+  } else {
+    if (manager.Value()->BackendLibrary().path() != Expand(c.backend_path)) {
+      absl::StrAppend(&problems, "backend path: ", manager.Value()->BackendLibrary().path(), "\n");
+    }
+    if (!IsLoaded("QnnSystem.dll") || !IsLoaded("QnnHtp.dll")) {
+      absl::StrAppend(&problems, "not loaded\n");
+    }
+  }
+  return problems;
+}
+
+// The platform's own search by bare file name depends on the process: it
+// reads LD_LIBRARY_PATH once, at start-up (and under a sanitizer dlopen is
+// called from the sanitizer's runtime, whose run path is not ours). These
+// searches run in a re-executed copy of this binary with LD_LIBRARY_PATH
+// set to `library_path`; the parent publishes it through a marker variable.
+class ChildWithLibraryPath {
+ public:
+  static constexpr char kMarker[] = "VANTRO_TEST_CHILD_LIBRARY_PATH";
+  // A file the child writes its findings to (its standard error stream is
+  // not shown by the re-executing death test).
+  static constexpr char kReport[] = "VANTRO_TEST_CHILD_REPORT";
+
+  // In the parent, `make_library_path` makes the directory; in the child the
+  // inherited one is used.
+  template <typename MakeDir>
+  explicit ChildWithLibraryPath(MakeDir make_library_path) {
+    if (const char* inherited = std::getenv(kMarker)) {
+      library_path_ = inherited;
+      return;
+    }
+    parent_ = true;
+    if (const char* path = std::getenv("LD_LIBRARY_PATH")) saved_library_path_ = path;
+    library_path_ = make_library_path();
+    char report[] = "/tmp/vantro-child-report-XXXXXX";
+    const int fd = mkstemp(report);
+    if (fd >= 0) close(fd);
+    report_ = report;
+    setenv(kReport, report_.c_str(), 1);
+    setenv(kMarker, library_path_.c_str(), 1);
+    setenv("LD_LIBRARY_PATH", library_path_.c_str(), 1);
+    saved_style_ = GTEST_FLAG_GET(death_test_style);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // re-executes the binary
+  }
+  ~ChildWithLibraryPath() {
+    if (!parent_) return;
+    GTEST_FLAG_SET(death_test_style, saved_style_);
+    std::remove(report_.c_str());
+    unsetenv(kReport);
+    unsetenv(kMarker);
+    if (saved_library_path_.has_value()) {
+      setenv("LD_LIBRARY_PATH", saved_library_path_->c_str(), 1);
+    } else {
+      unsetenv("LD_LIBRARY_PATH");
+    }
+  }
+  const std::string& library_path() const { return library_path_; }
+
+  // What the child reported (in the parent, after the death test).
+  std::string Report() const {
+    std::string text;
+    if (FILE* file = std::fopen(report_.c_str(), "r")) {
+      char buffer[4096];
+      size_t read = 0;
+      while ((read = std::fread(buffer, 1, sizeof(buffer), file)) > 0) text.append(buffer, read);
+      std::fclose(file);
+    }
+    return text;
+  }
+
+ private:
+  bool parent_ = false;
+  std::string report_;
+  std::string library_path_;
+  std::optional<std::string> saved_library_path_;
+  std::string saved_style_;
+};
+
+// Runs every case in the child; exits 0 when all matched.
+[[noreturn]] void RunSearchesAndExit(const std::vector<SearchCase>& cases,
+                                     const std::string& poisoned_dir) {
+  std::string report;
+  for (const SearchCase& c : cases) {
+    const std::string problems = CheckSearch(c, poisoned_dir);
+    if (!problems.empty()) absl::StrAppend(&report, "case \"", c.name, "\":\n", problems);
+  }
+  if (const char* path = std::getenv(ChildWithLibraryPath::kReport)) {
+    if (FILE* file = std::fopen(path, "w")) {
+      std::fputs(report.c_str(), file);
+      std::fclose(file);
+    }
+  }
+  std::exit(report.empty() ? 0 : 1);
+}
+
+TEST_F(QnnManagerTest, SearchesQnnLibDirThenSharedLibraryDir) {
+  const std::vector<SearchCase> cases = {
       {"qnn_lib_dir first",
        "$SIM",
        std::nullopt,
@@ -125,6 +248,16 @@ TEST_F(QnnManagerTest, SearchesQnnLibDirThenSharedLibraryDirThenThePlatform) {
         "INFO: [qnn_manager:N] Loading qnn shared library from \"$SIM/QnnHtp.dll\"",
         "INFO: [qnn_manager:N] Loaded qnn shared library"},
        "$SIM/QnnHtp.dll"},
+  };
+  for (const SearchCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(CheckSearch(c), "");
+  }
+}
+
+TEST_F(QnnManagerTest, SearchesByBareFileNameLast) {
+  ChildWithLibraryPath child([] { return SimDir(); });
+  const std::vector<SearchCase> cases = {
       {"equal dirs are tried once",
        "$MISSING",
        "$MISSING",
@@ -168,57 +301,29 @@ TEST_F(QnnManagerTest, SearchesQnnLibDirThenSharedLibraryDirThenThePlatform) {
         "INFO: [qnn_manager:N] Loaded qnn shared library"},
        "QnnHtp.dll"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    qnn::Options options;
-    options.SetQnnLibDir(Expand(c.qnn_lib_dir));
-    std::optional<std::string> dir;
-    if (c.shared_library_dir.has_value()) dir = Expand(*c.shared_library_dir);
-    std::vector<std::string> lines;
-    auto manager = CreateCapturing(options, dir, &lines);
-    ASSERT_TRUE(manager.HasValue()) << manager.GetError().message();
-    EXPECT_THAT(LibraryLines(lines), ElementsAreArray(ExpandAll(c.lines)));
-    EXPECT_EQ(manager.Value()->BackendLibrary().path(), Expand(c.backend_path));
-    EXPECT_TRUE(IsLoaded("QnnSystem.dll"));
-    EXPECT_TRUE(IsLoaded("QnnHtp.dll"));
-  }
+  EXPECT_EXIT(RunSearchesAndExit(cases, ""), ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(child.Report(), "");
 }
 
-// Bare-name failures need a platform search that cannot find the library:
-// a child process whose LD_LIBRARY_PATH (read only at start-up, searched
-// before the run path) holds an unloadable file of that name.
+// A library found nowhere: the platform's search meets an unloadable file
+// of that name first.
 TEST_F(QnnManagerTest, ReportsALibraryFoundNowhere) {
-  static const char kPoisonVariable[] = "VANTRO_TEST_POISONED_QNN_DIR";
-  std::string poisoned;
-  std::optional<std::string> saved_library_path;
-  const bool parent = std::getenv(kPoisonVariable) == nullptr;
-  if (!parent) {
-    poisoned = std::getenv(kPoisonVariable);  // the child: the parent prepared everything
-  } else {
-    if (const char* path = std::getenv("LD_LIBRARY_PATH")) saved_library_path = path;
+  std::string made;
+  ChildWithLibraryPath child([&made] {
     char pattern[] = "/tmp/vantro-poisoned-qnn-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    poisoned = pattern;
-    FILE* file = std::fopen((poisoned + "/QnnSystem.dll").c_str(), "w");
-    ASSERT_NE(file, nullptr);
-    std::fclose(file);
-    ASSERT_EQ(setenv(kPoisonVariable, poisoned.c_str(), 1), 0);
-    ASSERT_EQ(setenv("LD_LIBRARY_PATH", poisoned.c_str(), 1), 0);
-  }
-
-  struct Case {
-    const char* name;
-    std::string qnn_lib_dir;
-    std::optional<std::string> shared_library_dir;
-    std::vector<std::string> lines;
-  };
-  const std::vector<Case> cases = {
+    if (mkdtemp(pattern) == nullptr) return std::string("/nonexistent");
+    made = pattern;
+    if (FILE* file = std::fopen((made + "/QnnSystem.dll").c_str(), "w")) std::fclose(file);
+    return made;
+  });
+  const std::vector<SearchCase> cases = {
       {"nothing configured",
        "",
        std::nullopt,
        {"INFO: [qnn_manager:N] Loading qnn shared library from \"QnnSystem.dll\"",
         "ERROR: [qnn_manager:N] Failed to load qnn shared library from \"QnnSystem.dll\": "
-        "$POISON/QnnSystem.dll: file too short"}},
+        "$POISON/QnnSystem.dll: file too short"},
+       ""},
       {"equal dirs are tried once",
        "$MISSING",
        "$MISSING",
@@ -226,49 +331,15 @@ TEST_F(QnnManagerTest, ReportsALibraryFoundNowhere) {
         "INFO: [qnn_manager:N] Falling back from qnn_lib_dir to loading \"QnnSystem.dll\"",
         "INFO: [qnn_manager:N] Loading qnn shared library from \"QnnSystem.dll\"",
         "ERROR: [qnn_manager:N] Failed to load qnn shared library from \"QnnSystem.dll\": "
-        "$POISON/QnnSystem.dll: file too short"}},
+        "$POISON/QnnSystem.dll: file too short"},
+       ""},
   };
-  const std::string saved_style = GTEST_FLAG_GET(death_test_style);
-  GTEST_FLAG_SET(death_test_style, "threadsafe");  // re-executes the binary
-  EXPECT_EXIT(
-      {
-        bool all_matched = true;
-        for (const Case& c : cases) {
-          qnn::Options options;
-          options.SetQnnLibDir(Expand(c.qnn_lib_dir));
-          std::optional<std::string> dir;
-          if (c.shared_library_dir.has_value()) dir = Expand(*c.shared_library_dir);
-          std::vector<std::string> lines;
-          auto manager = CreateCapturing(options, dir, &lines);
-          std::vector<std::string> expected;
-          for (const std::string& line : c.lines) {
-            expected.push_back(absl::StrReplaceAll(Expand(line), {{"$POISON", poisoned}}));
-          }
-          const bool matched =
-              !manager.HasValue() &&
-              manager.GetError().status() == Status::DynamicLoadingFailure &&
-              absl::StrContains(manager.GetError().message(),
-                                "Could not load shared library QnnSystem.dll: ") &&
-              LibraryLines(lines) == expected && sim::LoadedLibraries().empty();
-          if (!matched) {
-            std::fprintf(stderr, "case \"%s\" got:\n%s\n", c.name,
-                         absl::StrJoin(lines, "\n").c_str());
-            all_matched = false;
-          }
-        }
-        std::exit(all_matched ? 0 : 1);
-      },
-      ::testing::ExitedWithCode(0), "");
-  GTEST_FLAG_SET(death_test_style, saved_style);
-  if (parent) {
-    std::remove((poisoned + "/QnnSystem.dll").c_str());
-    rmdir(poisoned.c_str());
-    unsetenv(kPoisonVariable);
-    if (saved_library_path.has_value()) {
-      setenv("LD_LIBRARY_PATH", saved_library_path->c_str(), 1);
-    } else {
-      unsetenv("LD_LIBRARY_PATH");
-    }
+  EXPECT_EXIT(RunSearchesAndExit(cases, child.library_path()), ::testing::ExitedWithCode(0),
+              "");
+  EXPECT_EQ(child.Report(), "");
+  if (!made.empty()) {
+    std::remove((made + "/QnnSystem.dll").c_str());
+    rmdir(made.c_str());
   }
 }
 
@@ -684,15 +755,15 @@ TEST_F(QnnManagerTest, LeavesTheAdspLibraryPathAloneWithoutADirectory) {
     SCOPED_TRACE(dir.has_value() ? "empty dir" : "no dir");
     ASSERT_TRUE(WriteEnvironmentVariable(kAdspLibraryPath, "/untouched"));
     std::vector<std::string> lines;
-    auto manager = CreateCapturing(qnn::Options(), dir, &lines);
-    ASSERT_TRUE(manager.HasValue()) << manager.GetError().message();
+    // Set-up searches by bare name here and may not find the libraries;
+    // the variable is settled before any library is looked for.
+    (void)CreateCapturing(qnn::Options(), dir, &lines);
     EXPECT_EQ(ReadEnvironmentVariable(kAdspLibraryPath),
               std::optional<std::string>("/untouched"));
     EXPECT_THAT(Containing(lines, "ADSP_LIBRARY_PATH"), IsEmpty());
 
     ASSERT_TRUE(RemoveEnvironmentVariable(kAdspLibraryPath));
-    manager = CreateCapturing(qnn::Options(), dir, &lines);
-    ASSERT_TRUE(manager.HasValue()) << manager.GetError().message();
+    (void)CreateCapturing(qnn::Options(), dir, &lines);
     EXPECT_EQ(ReadEnvironmentVariable(kAdspLibraryPath), std::nullopt);
   }
 }

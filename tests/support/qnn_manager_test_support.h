@@ -5,6 +5,9 @@
 #ifndef VANTRO_TESTS_SUPPORT_QNN_MANAGER_TEST_SUPPORT_H_
 #define VANTRO_TESTS_SUPPORT_QNN_MANAGER_TEST_SUPPORT_H_
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <regex>
@@ -54,6 +57,43 @@ inline std::vector<std::string> Containing(const std::vector<std::string>& lines
   return kept;
 }
 
+// Collects what is written to the standard error stream while it lives.
+// Unlike gtest's capture it also works inside death-test children.
+class StderrCapture {
+ public:
+  StderrCapture() {
+    std::fflush(stderr);
+    file_ = std::tmpfile();
+    saved_ = dup(2);
+    if (file_ != nullptr && saved_ >= 0) dup2(fileno(file_), 2);
+  }
+  StderrCapture(const StderrCapture&) = delete;
+  StderrCapture& operator=(const StderrCapture&) = delete;
+  ~StderrCapture() { Finish(); }
+
+  // Restores the stream and returns what was written.
+  std::string Finish() {
+    if (file_ == nullptr) return text_;
+    std::fflush(stderr);
+    if (saved_ >= 0) {
+      dup2(saved_, 2);
+      close(saved_);
+    }
+    std::rewind(file_);
+    char buffer[4096];
+    size_t read = 0;
+    while ((read = std::fread(buffer, 1, sizeof(buffer), file_)) > 0) text_.append(buffer, read);
+    std::fclose(file_);
+    file_ = nullptr;
+    return text_;
+  }
+
+ private:
+  std::FILE* file_ = nullptr;
+  int saved_ = -1;
+  std::string text_;
+};
+
 // Options that load the simulated libraries from QnnLibDir.
 inline qnn::Options SimOptions(qnn::BackendType type = qnn::BackendType::kHtp) {
   qnn::Options options;
@@ -81,15 +121,16 @@ class QnnManagerFixture : public ::testing::Test {
         << absl::StrJoin(sim::LoadedLibraries(), ", ");
   }
 
+ public:
   // QnnManager::Create with the standard error stream captured into
   // `lines` (the manager's own lines, masked by LinesFrom).
   static Expected<std::unique_ptr<QnnManager>> CreateCapturing(
       const qnn::Options& options, std::optional<std::string> shared_library_dir,
       std::vector<std::string>* lines, std::string* captured = nullptr) {
-    ::testing::internal::CaptureStderr();
+    StderrCapture capture;
     Expected<std::unique_ptr<QnnManager>> manager =
         QnnManager::Create(options, std::move(shared_library_dir));
-    const std::string text = ::testing::internal::GetCapturedStderr();
+    const std::string text = capture.Finish();
     if (lines != nullptr) *lines = LinesFrom(text);
     if (captured != nullptr) *captured = text;
     return manager;
