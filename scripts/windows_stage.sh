@@ -165,11 +165,14 @@ wineserver -p </dev/null >/dev/null 2>&1 || true
 WINEDLLOVERRIDES="mscoree=d;mshtml=d" wineboot --init </dev/null >/dev/null 2>&1
 
 # --- the plug-in, the simulated QNN and the tests ----------------------------
+# -O1 without debug information: half the compile time of -O2 -g and a
+# tenth of the object size, which is what the test programs' links pay for.
 vantro=$build/vantro
 step "configuring the cross build"
 quietly "$build/vantro-configure.log" cmake -S "$root" -B "$vantro" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DVANTRO_MINGW_PREFIXES="$absl_prefix;$gtest_prefix" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTRO_BUILD_BENCHMARKS=OFF -DVANTRO_BUILD_TOOLS=OFF \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE="-O1 -DNDEBUG" \
+  -DCMAKE_CXX_FLAGS_RELEASE="-O1 -DNDEBUG" -DVANTRO_BUILD_BENCHMARKS=OFF -DVANTRO_BUILD_TOOLS=OFF \
   -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST
 step "building the plug-in DLL, the simulated QNN DLLs and the Windows tests"
 nice -n 10 cmake --build "$vantro" -j "$jobs" --target vantro_windows_stage
@@ -185,4 +188,4 @@ WINEPATH=$(winepath -w "$vantro/qnn" 2>/dev/null)
 # Test programs of the Linux suite that the stage does not build show up as
 # *_NOT_BUILT; only what was built runs.
 (cd "$vantro" && ctest --output-on-failure -j "$jobs" --timeout 300 -E '_NOT_BUILT$')
-step "passed"
+step "passed in $((SECONDS - stage_start)) s"
