@@ -231,7 +231,12 @@ QnnResult SystemContextGetBinaryInfo(QnnSystemContextHandle context, const void*
     return r;
   }
   if (info == nullptr || binary == nullptr) return kSimInvalidArgument;
-  // Parsing needs no lock; the result is attached to the context after.
+  {
+    std::lock_guard<std::mutex> lock(ContextAreaMutex());
+    if (ContextArea().system_contexts.count(context) == 0) return kSimInvalidHandle;
+  }
+  // Parsing needs no lock; the result is attached to the context after (if
+  // it is still there).
   ContextBinary parsed;
   if (!ReadContextBinary(binary, binary_size, &parsed)) return kSimBadContextBinary;
   std::unique_ptr<BinaryInfoStorage> storage = MakeBinaryInfo(std::move(parsed), binary_size);
