@@ -160,7 +160,11 @@ Expected<VantroDispatchInvocationContextT::Ptr> VantroDispatchInvocationContextT
   if (manager == nullptr || backend == nullptr || manager->Api() == nullptr) {
     return Error(Status::RuntimeFailure, "QNN is not initialized");
   }
-  const void* bytes = static_cast<const char*>(bytecode.base_addr) + bytecode.offset;
+  // A null base stays null whatever the offset: QNN then refuses the binary,
+  // instead of reading at the offset taken as an address.
+  const void* bytes = bytecode.base_addr == nullptr
+                          ? nullptr
+                          : static_cast<const char*>(bytecode.base_addr) + bytecode.offset;
   const size_t size = bytecode.size;
 
   auto info = vantro::qualcomm::ContextBinaryInfo::Create(*manager, bytes, size);
