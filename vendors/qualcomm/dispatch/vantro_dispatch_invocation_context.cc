@@ -316,6 +316,12 @@ Expected<void> VantroDispatchInvocationContextT::Bind(VantroTensorBufferHandle h
     if (*size >= (uint64_t{1} << 32)) {
       return Error(Status::RuntimeFailure, "Host tensor buffer is too large for QNN");
     }
+    // The bound bytes must lie inside the address space: an offset that
+    // wraps the address would have QNN read and write through it.
+    const uintptr_t address = reinterpret_cast<uintptr_t>(*memory);
+    if (*offset > UINTPTR_MAX - address || *size > UINTPTR_MAX - address - *offset) {
+      return Error(Status::RuntimeFailure, "Host tensor buffer offset is out of range");
+    }
     VANTRO_RETURN_IF_ERROR(check_version());
     tensor.v1.mem_type = QNN_TENSORMEMTYPE_RAW;
     tensor.v1.client_buf.data = static_cast<char*>(*memory) + *offset;
