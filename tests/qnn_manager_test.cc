@@ -305,6 +305,16 @@ TEST_F(QnnManagerTest, SearchesByBareFileNameLast) {
   EXPECT_EQ(child.Report(), "");
 }
 
+TEST(JoinLibraryPathTest, AppendsAsPathsThenUsesForwardSlashes) {
+  EXPECT_EQ(JoinLibraryPath("/opt/qnn", "QnnHtp.dll"), "/opt/qnn/QnnHtp.dll");
+  EXPECT_EQ(JoinLibraryPath("/opt/qnn/", "QnnHtp.dll"), "/opt/qnn/QnnHtp.dll");
+  EXPECT_EQ(JoinLibraryPath("relative", "QnnHtp.dll"), "relative/QnnHtp.dll");
+  // An absolute second part replaces the first.
+  EXPECT_EQ(JoinLibraryPath("/opt/qnn", "/elsewhere/QnnHtp.dll"), "/elsewhere/QnnHtp.dll");
+  // Backslashes become "/" after the join.
+  EXPECT_EQ(JoinLibraryPath("C:\\qnn\\lib", "QnnHtp.dll"), "C:/qnn/lib/QnnHtp.dll");
+}
+
 // A library found nowhere: the platform's search meets an unloadable file
 // of that name first.
 TEST_F(QnnManagerTest, ReportsALibraryFoundNowhere) {

@@ -1,6 +1,6 @@
 #include "vendors/qualcomm/qnn_manager.h"
 
-#include <climits>
+#include <exception>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -147,9 +147,15 @@ Error LocatedErrorWithCause(Status status, const char* message, int line) {
 }  // namespace
 
 std::string JoinLibraryPath(absl::string_view directory, absl::string_view file_name) {
-  const std::filesystem::path joined =
-      std::filesystem::path(std::string(directory)) / std::string(file_name);
-  return absl::StrReplaceAll(joined.string(), {{"\\", "/"}});
+  std::string joined;
+  try {
+    joined = (std::filesystem::path(std::string(directory)) / std::string(file_name)).string();
+  } catch (const std::exception&) {
+    // Windows converts through the code page and throws for text it cannot
+    // express; nothing may leave set-up as an exception, so join plainly.
+    joined = absl::StrCat(directory, "/", file_name);
+  }
+  return absl::StrReplaceAll(joined, {{"\\", "/"}});
 }
 
 // ------------------------------------------------------------ context holder
