@@ -350,7 +350,9 @@ TEST(PluginSessionTest, RunsTheRoadOfOneInferenceAndLeavesNothingBehind) {
   const std::vector<uint8_t> model = testing::ReadFileBytes(testing::ExampleModelPath("add_relu"));
   qnn::Options options;
   options.SetQnnLibDir(VANTRO_SIM_QNN_DIR);
-  Expected<GraphSpec> graph = ReadGraphSpec(model, "", options, std::nullopt);
+  Expected<ModelReader> reader = ModelReader::Create(options, std::nullopt);
+  ASSERT_TRUE(reader) << reader.GetError().message();
+  Expected<GraphSpec> graph = reader->Read(model, "");
   ASSERT_TRUE(graph) << graph.GetError().message();
   ASSERT_EQ(graph->inputs.size(), 2u);
   ASSERT_EQ(graph->outputs.size(), 1u);

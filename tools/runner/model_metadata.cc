@@ -72,9 +72,8 @@ std::vector<TensorSpec> OrderOutputsForPlugin(std::vector<TensorSpec> outputs) {
   return outputs;
 }
 
-Expected<GraphSpec> ReadGraphSpec(absl::Span<const uint8_t> binary, const std::string& function,
-                                  const qnn::Options& options,
-                                  const std::optional<std::string>& shared_library_dir) {
+Expected<ModelReader> ModelReader::Create(const qnn::Options& options,
+                                          const std::optional<std::string>& shared_library_dir) {
   // Only the system library is needed to read a binary: the saver would
   // start writing a trace for this side trip, so it stays out of it.
   qnn::Options reading_options = options;
@@ -86,8 +85,15 @@ Expected<GraphSpec> ReadGraphSpec(absl::Span<const uint8_t> binary, const std::s
                  absl::StrCat("cannot load the QNN libraries to read the model: ",
                               manager.GetError().message()));
   }
+  static auto* const kept = new std::vector<std::unique_ptr<qualcomm::QnnManager>>();
+  kept->push_back(std::move(manager).Value());
+  return ModelReader(kept->back().get());
+}
+
+Expected<GraphSpec> ModelReader::Read(absl::Span<const uint8_t> binary,
+                                      const std::string& function) const {
   Expected<qualcomm::ContextBinaryInfo> info =
-      qualcomm::ContextBinaryInfo::Create(*manager.Value(), binary.data(), binary.size());
+      qualcomm::ContextBinaryInfo::Create(*manager_, binary.data(), binary.size());
   if (!info) {
     return Error(info.GetError().status(),
                  absl::StrCat("cannot read the model: ", info.GetError().message()));

@@ -16,6 +16,10 @@
 #include "tools/runner/tensor_spec.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
 
+namespace vantro::qualcomm {
+class QnnManager;
+}  // namespace vantro::qualcomm
+
 namespace vantro::runner {
 
 struct GraphSpec {
@@ -35,14 +39,27 @@ bool IsDumpOutput(const std::string& name, uint32_t qnn_tensor_type);
 // Puts the outputs in the plug-in's index order and marks the dump outputs.
 std::vector<TensorSpec> OrderOutputsForPlugin(std::vector<TensorSpec> outputs);
 
-// The graph `function` selects, chosen as the plug-in chooses it: the only
-// graph when `function` is empty, otherwise the first of that name. The
-// QNN libraries are found from `options` (backend type, QnnLibDir) and
-// `shared_library_dir`, as the plug-in finds them; they are unloaded again
-// before this returns.
-[[nodiscard]] Expected<GraphSpec> ReadGraphSpec(
-    absl::Span<const uint8_t> binary, const std::string& function, const qnn::Options& options,
-    const std::optional<std::string>& shared_library_dir);
+// Reads the graphs of context binaries through a QnnManager of its own.
+class ModelReader {
+ public:
+  // Loads the QNN libraries that `options` (backend type, QnnLibDir) and
+  // `shared_library_dir` lead to, as the plug-in finds them. Like the
+  // plug-in, they stay loaded until the process ends: a library that
+  // keeps records for the life of the process (the simulated QNN does)
+  // would orphan them if the last reference to it went.
+  [[nodiscard]] static Expected<ModelReader> Create(
+      const qnn::Options& options, const std::optional<std::string>& shared_library_dir);
+
+  // The graph `function` selects, chosen as the plug-in chooses it: the
+  // only graph when `function` is empty, otherwise the first of that name.
+  [[nodiscard]] Expected<GraphSpec> Read(absl::Span<const uint8_t> binary,
+                                         const std::string& function) const;
+
+ private:
+  explicit ModelReader(qualcomm::QnnManager* manager) : manager_(manager) {}
+
+  qualcomm::QnnManager* manager_;  // kept for the process's life
+};
 
 }  // namespace vantro::runner
 

@@ -207,8 +207,9 @@ int Run(const RunnerOptions& options) {
   if (!ReadFile(options.model_path, &model)) {
     return Fail(absl::StrCat("cannot read the model ", options.model_path));
   }
-  Expected<GraphSpec> graph =
-      ReadGraphSpec(model, options.function, *qnn_options, options.shared_library_dir);
+  Expected<ModelReader> reader = ModelReader::Create(*qnn_options, options.shared_library_dir);
+  if (!reader) return Fail(reader.GetError().message());
+  Expected<GraphSpec> graph = reader->Read(model, options.function);
   ClearPendingError();
   if (!graph) return Fail(absl::StrCat(options.model_path, ": ", graph.GetError().message()));
   Expected<std::vector<std::optional<std::string>>> input_files =
