@@ -117,26 +117,34 @@ TEST(WindowsPluginTest, LoadsByDrivePathAndExportsTheQueryByName) {
   EXPECT_TRUE(FreeLibrary(plugin));
 }
 
+// The dump directory has no drive: on Windows it lies on the current drive,
+// under Wine (which reads a path that starts with "/" as a Unix path) in the
+// Unix root. Other tests use it too; the stage runs those one at a time.
 class WindowsPluginRoadTest : public ::testing::Test {
  protected:
   void SetUp() override {
     vantro::sim::Reset();
+    qnn_dir_ = absl::StrReplaceAll(FullPath(VANTRO_SIM_QNN_DIR), {{"\\", "/"}});
     RemoveDumps();
   }
   void TearDown() override { RemoveDumps(); }
 
+  static std::string DumpFile(const char* extension) {
+    return absl::StrCat(kDumpDirectory, kDumpName, extension);
+  }
   static void RemoveDumps() {
     std::error_code ignored;
-    std::filesystem::remove(absl::StrCat(kDumpDirectory, kDumpName, ".raw"), ignored);
-    std::filesystem::remove(absl::StrCat(kDumpDirectory, kDumpName, ".csv"), ignored);
+    std::filesystem::remove(DumpFile(".raw"), ignored);
+    std::filesystem::remove(DumpFile(".csv"), ignored);
   }
+
+  std::string qnn_dir_;  // a drive path with forward slashes
 };
 
 TEST_F(WindowsPluginRoadTest, OneInferenceWithDrivePathsVotesAndADump) {
   // The QNN directory as a Windows host would give it: a drive path, here
   // with forward slashes, which the loader opens as an absolute path.
-  const std::string qnn_dir =
-      absl::StrReplaceAll(FullPath(VANTRO_SIM_QNN_DIR), {{"\\", "/"}});
+  const std::string& qnn_dir = qnn_dir_;
   ASSERT_EQ(qnn_dir.substr(1, 2), ":/") << qnn_dir;
   PluginRoad road;
   CaptureStderr();
@@ -187,10 +195,10 @@ TEST_F(WindowsPluginRoadTest, OneInferenceWithDrivePathsVotesAndADump) {
 
   // The dump directory is created on the current drive and gets both files:
   // the raw bytes untranslated, the scale line as a text line (CR LF on disk).
-  const std::string raw =
-      ReadFile(absl::StrCat(kDumpDirectory, kDumpName, ".raw"), std::ios::binary);
-  EXPECT_EQ(raw, std::string(reinterpret_cast<const char*>(values), sizeof(values)));
-  EXPECT_EQ(ReadFile(absl::StrCat(kDumpDirectory, kDumpName, ".csv"), std::ios::in), "1,0\n");
+  EXPECT_EQ(ReadFile(DumpFile(".raw"), std::ios::binary),
+            std::string(reinterpret_cast<const char*>(values), sizeof(values)))
+      << invoke_log;
+  EXPECT_EQ(ReadFile(DumpFile(".csv"), std::ios::in), "1,0\n");
 }
 
 }  // namespace
