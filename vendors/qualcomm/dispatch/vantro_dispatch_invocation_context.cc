@@ -324,7 +324,7 @@ Expected<void> VantroDispatchInvocationContextT::Bind(VantroTensorBufferHandle h
     }
     VANTRO_RETURN_IF_ERROR(check_version());
     tensor.v1.mem_type = QNN_TENSORMEMTYPE_RAW;
-    tensor.v1.client_buf.data = static_cast<char*>(*memory) + *offset;
+    tensor.v1.client_buf.data = reinterpret_cast<void*>(address + *offset);
     tensor.v1.client_buf.data_size = static_cast<uint32_t>(*size);
     return {};
   }
