@@ -136,6 +136,8 @@ class WindowsPluginRoadTest : public ::testing::Test {
     std::error_code ignored;
     std::filesystem::remove(DumpFile(".raw"), ignored);
     std::filesystem::remove(DumpFile(".csv"), ignored);
+    // Removed only when empty, so that the run normally creates it.
+    std::filesystem::remove(kDumpDirectory, ignored);
   }
 
   std::string qnn_dir_;  // a drive path with forward slashes
