@@ -164,13 +164,29 @@ class [[nodiscard]] Expected {
   };
 };
 
-// Success or an Error.
+// Success or an Error. A success holds no Error at all: building one would
+// take over the thread's pending error (and cost a string) on every
+// successful call.
 template <>
 class [[nodiscard]] Expected<void> {
  public:
-  Expected() = default;
-  Expected(Error error) : has_error_(true), error_(std::move(error)) {}  // NOLINT
+  Expected() noexcept {}
+  Expected(Error error) : has_error_(true) { new (&error_) Error(std::move(error)); }  // NOLINT
   Expected(const LocatedError& error) : Expected(error.ToError()) {}     // NOLINT
+
+  Expected(Expected&& other) noexcept : has_error_(other.has_error_) {
+    if (has_error_) new (&error_) Error(std::move(other.error_));
+  }
+  Expected(const Expected& other) : has_error_(other.has_error_) {
+    if (has_error_) new (&error_) Error(other.error_);
+  }
+  Expected& operator=(Expected other) {
+    Destroy();
+    has_error_ = other.has_error_;
+    if (has_error_) new (&error_) Error(std::move(other.error_));
+    return *this;
+  }
+  ~Expected() { Destroy(); }
 
   bool HasValue() const { return !has_error_; }
   explicit operator bool() const { return !has_error_; }
@@ -180,8 +196,14 @@ class [[nodiscard]] Expected<void> {
   }
 
  private:
+  void Destroy() {
+    if (has_error_) error_.~Error();
+  }
+
   bool has_error_ = false;
-  Error error_{Status::RuntimeFailure};
+  union {
+    Error error_;
+  };
 };
 
 // Returns from the enclosing function when `expr` holds an error.

@@ -127,6 +127,28 @@ TEST_F(ExpectedTest, CarriesValuesAndErrors) {
   EXPECT_EQ(*moved, "abc");
 }
 
+// Only errors take over the pending error: successes, their copies and
+// assignments leave it for the next error of its status.
+TEST_F(ExpectedTest, SuccessLeavesThePendingErrorAlone) {
+  Expected<void> assigned = Error(Status::NotFound, "gone");
+  ToStatus(Error(Status::RuntimeFailure, "A"));
+  Expected<void> ok;
+  Expected<void> copy = ok;
+  assigned = copy;
+  EXPECT_TRUE(ok.HasValue());
+  EXPECT_TRUE(assigned.HasValue());
+  int out = 0;
+  EXPECT_TRUE(Quarter(8, &out).HasValue());
+  EXPECT_EQ(Error(Status::RuntimeFailure, "M").message(), "M" + kSep + "A");
+
+  Expected<void> failed = Error(Status::InvalidArgument, "E");
+  Expected<void> failed_copy = failed;
+  Expected<void> moved = std::move(failed_copy);
+  ASSERT_FALSE(moved.HasValue());
+  EXPECT_EQ(moved.GetError().status(), Status::InvalidArgument);
+  EXPECT_EQ(moved.GetError().message(), "E");
+}
+
 TEST_F(ExpectedTest, ReadingTheWrongAlternativeIsFatal) {
   EXPECT_DEATH(
       {
