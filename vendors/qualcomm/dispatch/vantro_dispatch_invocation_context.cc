@@ -362,22 +362,31 @@ Expected<void> VantroDispatchInvocationContextT::DetachOutput(int32_t index) {
 }
 
 Expected<void> VantroDispatchInvocationContextT::Invoke() {
-  for (size_t i = 0; i < inputs_.size(); ++i) input_records_[i] = inputs_[i].tensor();
-  const size_t first_dump = outputs_.size() - num_dump_outputs_;
-  for (size_t i = 0; i < outputs_.size(); ++i) {
-    if (i >= first_dump) {
-      // Dump outputs write into the wrapper's own storage, whatever was attached.
-      outputs_[i].AllocateData();
-      outputs_[i].mutable_tensor().v1.mem_type = QNN_TENSORMEMTYPE_RAW;
-    }
-    output_records_[i] = outputs_[i].tensor();
+  // Copied through local pointers: stores into the records cannot move
+  // them, so nothing is reloaded from the vectors per tensor.
+  const size_t num_inputs = inputs_.size();
+  const qnn::TensorWrapper* inputs = inputs_.data();
+  QnnTensor* input_records = input_records_.data();
+  for (size_t i = 0; i < num_inputs; ++i) input_records[i] = inputs[i].tensor();
+
+  const size_t num_outputs = outputs_.size();
+  const size_t first_dump = num_outputs - num_dump_outputs_;
+  qnn::TensorWrapper* outputs = outputs_.data();
+  QnnTensor* output_records = output_records_.data();
+  for (size_t i = 0; i < first_dump; ++i) output_records[i] = outputs[i].tensor();
+  for (size_t i = first_dump; i < num_outputs; ++i) {
+    // Dump outputs write into the wrapper's own storage, whatever was attached.
+    outputs[i].AllocateData();
+    outputs[i].mutable_tensor().v1.mem_type = QNN_TENSORMEMTYPE_RAW;
+    output_records[i] = outputs[i].tensor();
   }
 
   const bool vote = auto_vote_;
   if (vote) backend_.ScheduleUpVote();
-  const QnnResult result = manager_.Api()->graphExecute(
-      graph_, input_records_.data(), static_cast<uint32_t>(input_records_.size()),
-      output_records_.data(), static_cast<uint32_t>(output_records_.size()), profile_, nullptr);
+  const QnnResult result =
+      manager_.Api()->graphExecute(graph_, input_records, static_cast<uint32_t>(num_inputs),
+                                   output_records, static_cast<uint32_t>(num_outputs), profile_,
+                                   nullptr);
   if (vote) backend_.ScheduleDownVote();
   if (result != QNN_SUCCESS) return Error(Status::RuntimeFailure, "Failed to execute graph");
 
