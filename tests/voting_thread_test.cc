@@ -95,6 +95,36 @@ TEST(VotingThreadTest, AppliesRequestsInQueueOrder) {
   EXPECT_THAT(recorder.kinds(), ElementsAre(kVoteUp, kVoteDown, kVoteDown, kVoteUp));
 }
 
+// Many requests pile up behind a vote in progress, after earlier ones have
+// moved the front of the queue on: none is lost or reordered as it grows.
+TEST(VotingThreadTest, KeepsOrderWhenManyRequestsPileUp) {
+  VoteRecorder recorder;
+  Gate gate;
+  int seen = 0;
+  auto record = recorder.Function();
+  VotingThread thread(
+      [&](uint32_t kind) {
+        if (++seen == 11) gate.Wait();
+        record(kind);
+      },
+      kForever);
+  std::vector<uint32_t> expected;
+  for (int i = 0; i < 11; ++i) {
+    const uint32_t kind = i % 3 == 0 ? kVoteDown : kVoteUp;
+    thread.Queue(kind, false);
+    expected.push_back(kind);
+  }
+  ASSERT_TRUE(gate.WaitEntered());
+  for (int i = 0; i < 100; ++i) {
+    const uint32_t kind = i % 2 == 0 ? kVoteUp : kVoteDown;
+    thread.Queue(kind, false);
+    expected.push_back(kind);
+  }
+  gate.Open();
+  ASSERT_TRUE(recorder.WaitForCount(expected.size()));
+  EXPECT_EQ(recorder.kinds(), expected);
+}
+
 TEST(VotingThreadTest, NewerRequestDropsDelayedDownVote) {
   VoteRecorder recorder;
   {

@@ -4,6 +4,24 @@
 
 namespace qnn {
 
+void VotingThread::RequestQueue::push_back(const Request& request) {
+  if (count_ == ring_.size()) {
+    std::vector<Request> grown(2 * ring_.size());
+    for (size_t i = 0; i < count_; ++i) grown[i] = ring_[(head_ + i) & (ring_.size() - 1)];
+    ring_ = std::move(grown);
+    head_ = 0;
+  }
+  ring_[(head_ + count_) & (ring_.size() - 1)] = request;
+  ++count_;
+}
+
+VotingThread::Request VotingThread::RequestQueue::pop_front() {
+  const Request request = ring_[head_];
+  head_ = (head_ + 1) & (ring_.size() - 1);
+  --count_;
+  return request;
+}
+
 VotingThread::VotingThread(VoteFunction vote, Clock::duration down_vote_delay)
     : vote_(std::move(vote)), down_vote_delay_(down_vote_delay), thread_([this] { Run(); }) {}
 
@@ -33,8 +51,7 @@ void VotingThread::Run() {
       if (stop_) return;
       wake_.wait(lock);
     }
-    const Request request = queue_.front();
-    queue_.pop_front();
+    const Request request = queue_.pop_front();
 
     if (request.kind == kVoteDown && request.delayed) {
       // Whatever arrives before the deadline supersedes this down vote.

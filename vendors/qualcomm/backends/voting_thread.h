@@ -9,10 +9,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace qnn {
 
@@ -49,13 +49,31 @@ class VotingThread {
     bool delayed;
   };
 
+  // FIFO of requests in a ring that grows only when full: queueing on the
+  // invoke path then allocates nothing (a deque takes a new block every few
+  // dozen requests as its ends move on).
+  class RequestQueue {
+   public:
+    RequestQueue() : ring_(kInitialCapacity) {}
+    bool empty() const { return count_ == 0; }
+    void push_back(const Request& request);
+    Request pop_front();
+    void clear() { head_ = count_ = 0; }
+
+   private:
+    static constexpr size_t kInitialCapacity = 16;  // a power of two, kept by growth
+    std::vector<Request> ring_;
+    size_t head_ = 0;
+    size_t count_ = 0;
+  };
+
   void Run();
 
   VoteFunction vote_;
   const Clock::duration down_vote_delay_;
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::deque<Request> queue_;
+  RequestQueue queue_;
   bool stop_ = false;
   std::thread thread_;  // last: starts once everything above exists
 };
