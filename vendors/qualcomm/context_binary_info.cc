@@ -6,39 +6,16 @@
 #include "absl/strings/numbers.h"
 #include "absl/strings/string_view.h"
 #include "cc/vantro_logging.h"
+#include "vendors/qualcomm/build_id.h"
 
 namespace vantro::qualcomm {
 namespace {
 
-// An optional "-" and decimal digits that fit a signed 32-bit number.
-bool ConsumeInt32(absl::string_view& text, int32_t* value) {
-  size_t length = 0;
-  if (length < text.size() && text[length] == '-') ++length;
-  const size_t digits_start = length;
-  while (length < text.size() && text[length] >= '0' && text[length] <= '9') ++length;
-  if (length == digits_start) return false;
-  if (!absl::SimpleAtoi(text.substr(0, length), value)) return false;  // overflow
-  text.remove_prefix(length);
-  return true;
-}
-
-bool ConsumeChar(absl::string_view& text, char c) {
-  if (text.empty() || text.front() != c) return false;
-  text.remove_prefix(1);
-  return true;
-}
-
-// The build-id rule of the QNN manager: "v", then three dot-separated
-// integers; whatever follows the third is ignored.
+// The build-id rule of the QNN manager, as this file's version type.
 std::optional<ContextBinarySdkVersion> ParseBuildId(const char* build_id) {
-  if (build_id == nullptr) return std::nullopt;
-  absl::string_view text(build_id);
-  ContextBinarySdkVersion v;
-  if (!ConsumeChar(text, 'v') || !ConsumeInt32(text, &v.major) || !ConsumeChar(text, '.') ||
-      !ConsumeInt32(text, &v.minor) || !ConsumeChar(text, '.') || !ConsumeInt32(text, &v.patch)) {
-    return std::nullopt;
-  }
-  return v;
+  const std::optional<BuildIdVersion> v = ParseBuildIdVersion(build_id);
+  if (!v) return std::nullopt;
+  return ContextBinarySdkVersion{v->major, v->minor, v->patch};
 }
 
 // -1, 0 or 1 as `a` is older than, equal to or newer than `b`, major first.

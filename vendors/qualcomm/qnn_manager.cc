@@ -16,6 +16,7 @@
 #include "cc/internal/vantro_environment.h"
 #include "cc/vantro_logging.h"
 #include "vendors/qualcomm/backends/qnn_backend.h"
+#include "vendors/qualcomm/build_id.h"
 #include "vendors/qualcomm/qnn_saver_utils.h"
 
 namespace vantro::qualcomm {
@@ -93,37 +94,6 @@ Expected<std::pair<const Provider**, uint32_t>> QueryProviders(const SharedLibra
   return std::make_pair(providers, count);
 }
 
-// Reads one decimal 32-bit signed integer (optional "-", digits) at the
-// front of `text` and moves `text` past it.
-bool ConsumeInt32(absl::string_view& text, int32_t* value) {
-  size_t length = 0;
-  if (length < text.size() && text[length] == '-') ++length;
-  const size_t digits_start = length;
-  while (length < text.size() && text[length] >= '0' && text[length] <= '9') ++length;
-  if (length == digits_start) return false;
-  if (!absl::SimpleAtoi(text.substr(0, length), value)) return false;  // overflow
-  text.remove_prefix(length);
-  return true;
-}
-
-bool ConsumeChar(absl::string_view& text, char c) {
-  if (text.empty() || text.front() != c) return false;
-  text.remove_prefix(1);
-  return true;
-}
-
-// "v" + major "." minor "." patch, anything after the patch ignored.
-std::optional<QnnSdkVersion> ParseBuildIdText(const char* build_id) {
-  if (build_id == nullptr) return std::nullopt;
-  absl::string_view text(build_id);
-  int32_t major = 0, minor = 0, patch = 0;
-  if (!ConsumeChar(text, 'v') || !ConsumeInt32(text, &major) || !ConsumeChar(text, '.') ||
-      !ConsumeInt32(text, &minor) || !ConsumeChar(text, '.') || !ConsumeInt32(text, &patch)) {
-    return std::nullopt;
-  }
-  return QnnSdkVersion{static_cast<uint32_t>(major), static_cast<uint32_t>(minor),
-                       static_cast<uint32_t>(patch)};
-}
 
 uint32_t QnnPriority(qnn::GraphPriority priority) {
   switch (priority) {
@@ -401,12 +371,14 @@ Status QnnManager::ParseBuildId() {
   if (Api()->backendGetBuildId != nullptr) {
     (void)Api()->backendGetBuildId(&build_id);  // only the text matters
   }
-  const std::optional<QnnSdkVersion> version = ParseBuildIdText(build_id);
+  const std::optional<BuildIdVersion> version = ParseBuildIdVersion(build_id);
   if (!version.has_value()) {
     VANTRO_LOG_ERROR("Failed to parse build ID");
     return Status::RuntimeFailure;
   }
-  sdk_version_ = *version;
+  sdk_version_ = QnnSdkVersion{static_cast<uint32_t>(version->major),
+                               static_cast<uint32_t>(version->minor),
+                               static_cast<uint32_t>(version->patch)};
   return Status::Ok;
 }
 
