@@ -1,0 +1,99 @@
+// Fuzzes the plug-in's reading of a context binary: arbitrary bytes go
+// through ContextBinaryInfo::Create, which hands them to the simulated QNN's
+// system library (loaded from the simulated QNN directory like the real
+// one) and takes apart the binary-info records it answers with, in each of
+// the three record versions. Malformed binaries must be refused, never
+// crash; the system context is released every time; what is accepted owns
+// its copies (name and dimension pointers designate the wrapper's own
+// storage, also after a copy).
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cc/vantro_expected.h"
+#include "cc/vantro_logging.h"
+#include "sim/qnn/sim_qnn.h"
+#include "vendors/qualcomm/backends/qnn_log.h"
+#include "vendors/qualcomm/backends/qnn_options.h"
+#include "vendors/qualcomm/context_binary_info.h"
+#include "vendors/qualcomm/qnn_manager.h"
+
+namespace {
+
+using vantro::qualcomm::ContextBinaryInfo;
+using vantro::qualcomm::QnnManager;
+
+[[noreturn]] void Fail(const char* what) {
+  std::fprintf(stderr, "context_binary_info_fuzzer: %s\n", what);
+  std::abort();
+}
+
+QnnManager* g_manager = nullptr;
+
+int LiveOf(const char* kind) {
+  const auto live = vantro::sim::LiveHandles();
+  auto it = live.find(kind);
+  return it == live.end() ? 0 : it->second;
+}
+
+void CheckWrapper(const qnn::TensorWrapper& wrapper) {
+  const QnnTensor& tensor = wrapper.tensor();
+  if (tensor.version != 1 && tensor.version != 2) return;
+  if (tensor.v1.name != wrapper.name().c_str()) Fail("tensor name not owned");
+  if (tensor.v1.rank != wrapper.dimensions().size()) Fail("rank and dimensions disagree");
+  if (!wrapper.dimensions().empty() && tensor.v1.dimensions != wrapper.dimensions().data()) {
+    Fail("dimensions not owned");
+  }
+  (void)wrapper.ByteSize();
+}
+
+void CheckInfo(const ContextBinaryInfo& info) {
+  for (const auto& wrapper : info.context_tensors()) CheckWrapper(wrapper);
+  for (const auto& graph : info.graphs()) {
+    for (const auto& wrapper : graph.inputs()) CheckWrapper(wrapper);
+    for (const auto& wrapper : graph.outputs()) CheckWrapper(wrapper);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  VantroSetMinLoggerSeverity(VantroGetCurrentLogger(), kVantroLogSilent);
+  qnn::SetQnnLogLevel(0);
+  // The log would grow with every input.
+  vantro::sim::SetCallLogEnabled(false);
+  qnn::Options options;
+  options.SetQnnLibDir(VANTRO_SIM_QNN_DIR);
+  auto manager = QnnManager::Create(options, std::nullopt);
+  if (!manager) {
+    std::fprintf(stderr, "context_binary_info_fuzzer: no QNN manager: %s\n",
+                 manager.GetError().message().c_str());
+    std::abort();
+  }
+  g_manager = std::move(manager).Value().release();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // An exact-size copy, so that reading one byte past the end is caught.
+  const std::vector<uint8_t> bytes(data, data + size);
+  for (uint32_t version = 1; version <= 3; ++version) {
+    vantro::sim::SetBinaryInfoVersions(version, version);
+    auto info = ContextBinaryInfo::Create(*g_manager, bytes.data(), bytes.size());
+    if (LiveOf("system_context") != 0) Fail("system context kept");
+    if (info) {
+      CheckInfo(*info);
+      const ContextBinaryInfo copy = *info;
+      CheckInfo(copy);
+    } else if (info.GetError().message().empty()) {
+      Fail("refused without a message");
+    }
+    vantro::ClearPendingError();
+  }
+  return 0;
+}
