@@ -3,7 +3,6 @@
 #include <optional>
 #include <utility>
 
-#include "absl/strings/numbers.h"
 #include "absl/strings/string_view.h"
 #include "cc/vantro_logging.h"
 #include "vendors/qualcomm/build_id.h"
