@@ -125,8 +125,13 @@ else
 fi
 
 # --- GoogleTest, cross-built from Debian's googletest sources --------------
+# Built from a copy of the sources with a POSIX <regex.h> laid over them
+# (tests/windows/gtest_posix_regex): on Windows GoogleTest would otherwise
+# use its own tiny regular expressions, and the suite's patterns would mean
+# something else than on Linux.
 gtest_prefix=$deps/googletest
 gtest_stamp=$gtest_prefix/.vantro-built
+gtest_overlay=$root/tests/windows/gtest_posix_regex
 gtest_src=/usr/src/googletest
 if [ ! -f "$gtest_src/CMakeLists.txt" ]; then
   ensure_deb_src
@@ -140,13 +145,18 @@ if [ ! -f "$gtest_src/CMakeLists.txt" ]; then
   gtest_src=$build/src/googletest
 fi
 gtest_options=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_STANDARD=17 -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON)
-gtest_fingerprint=$(fingerprint googletest "$gtest_src" "$(cat "$gtest_src/CMakeLists.txt")" "${gtest_options[@]}")
+gtest_fingerprint=$(fingerprint googletest "$gtest_src" "$(cat "$gtest_src/CMakeLists.txt")" \
+  "$(find "$gtest_overlay" -type f -print0 | sort -z | xargs -0 cat)" "${gtest_options[@]}")
 if [ -f "$gtest_stamp" ] && [ "$(cat "$gtest_stamp")" = "$gtest_fingerprint" ]; then
   step "GoogleTest for MinGW cached in $gtest_prefix"
 else
   step "building GoogleTest for MinGW from $gtest_src"
-  rm -rf "$build/googletest-build" "$gtest_prefix"
-  quietly "$build/googletest-configure.log" cmake -S "$gtest_src" -B "$build/googletest-build" -G Ninja \
+  gtest_copy=$build/src/googletest-mingw
+  rm -rf "$build/googletest-build" "$gtest_prefix" "$gtest_copy"
+  mkdir -p "$build/src"
+  cp -r "$gtest_src" "$gtest_copy"
+  cp -r "$gtest_overlay"/. "$gtest_copy/googletest/include/"
+  quietly "$build/googletest-configure.log" cmake -S "$gtest_copy" -B "$build/googletest-build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" "${gtest_options[@]}" -DCMAKE_INSTALL_PREFIX="$gtest_prefix"
   quietly "$build/googletest-build.log" nice -n 10 cmake --build "$build/googletest-build" -j "$jobs"
   quietly "$build/googletest-install.log" cmake --install "$build/googletest-build"
