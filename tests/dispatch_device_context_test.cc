@@ -117,8 +117,10 @@ TEST_F(DispatchDeviceContextTest, ContextsAreCachedByBytecodeAddressAndSize) {
   };
   EXPECT_EQ(count("] Creating new QNN context for bytecode"), 2u);
   EXPECT_EQ(count("] Reusing cached QNN context for bytecode"), 1u);
+  // %p: "0x..." with glibc, bare hex digits on Windows.
   EXPECT_THAT(log, MatchesRegex("(.|\n)*INFO: \\[vantro_dispatch_device_context:[0-9]+\\] Reusing "
-                                "cached QNN context for bytecode 0x[0-9a-f]+ \\(size [0-9]+\\)\n(.|\n)*"));
+                                "cached QNN context for bytecode (0x)?[0-9a-fA-F]+ "
+                                "\\(size [0-9]+\\)\n(.|\n)*"));
   EXPECT_EQ(vantro::sim::LiveHandles()["context"], 2);
 
   road_.table().invocation_context_destroy(first);
