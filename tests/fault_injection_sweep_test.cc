@@ -413,9 +413,10 @@ std::optional<Expectation> Expect(const RoadCall& call) {
     e.kept = std::move(kinds);
     return e;
   };
+  // %p: "0x..." with glibc, bare hex digits on Windows.
   const std::string create_line = HandlerLine(
       "Failed to create context from context binary: %s for function , base address: "
-      "0x[0-9a-f]+, size: [0-9]+");
+      "(0x)?[0-9a-fA-F]+, size: [0-9]+");
   auto create_fails = [&](const std::string& message) {
     return fails(kVantroStatusRuntimeFailure,
                  absl::StrReplaceAll(create_line, {{"%s", Message(message)}}));
@@ -561,7 +562,8 @@ std::string Summary(const std::string& line) {
   std::string text = std::regex_replace(line, std::regex("^ERROR: \\[dispatch_api:[0-9]+\\] "), "");
   text = std::regex_replace(text, std::regex("ERROR: \\[[a-z_/]+:[0-9]+\\]\n\xE2\x94\x94 "), "");
   text = std::regex_replace(text, std::regex("\n\xE2\x94\x94 "), " / ");
-  text = std::regex_replace(text, std::regex(", base address: 0x[0-9a-f]+, size: [0-9]+"), "");
+  text = std::regex_replace(text, std::regex(", base address: (0x)?[0-9a-fA-F]+, size: [0-9]+"),
+                            "");
   while (!text.empty() && text.back() == '\n') text.pop_back();
   return text;
 }
