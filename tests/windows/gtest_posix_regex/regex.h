@@ -51,9 +51,11 @@ namespace vantro_posix_regex {
 // refuses escapes the POSIX grammar leaves undefined: outside bracket
 // expressions "\]", "\}" and any other escaped ordinary character stand for
 // the character itself, and GNU's \w, \W, \s and \S for their classes.
-inline std::string FromGnuExtended(const char* pattern) {
+// `backreference` tells whether the pattern refers back to a group.
+inline std::string FromGnuExtended(const char* pattern, bool* backreference) {
   static const char kSpecial[] = ".[\\()*+?{|^$";
   std::string out;
+  *backreference = false;
   for (const char* p = pattern; *p != '\0'; ++p) {
     if (*p == '[') {  // a bracket expression, copied up to its closing ']'
       const char* q = p + 1;
@@ -83,6 +85,7 @@ inline std::string FromGnuExtended(const char* pattern) {
     }
     const char c = *++p;
     if (std::strchr(kSpecial, c) != nullptr || (c >= '1' && c <= '9')) {
+      if (c >= '1' && c <= '9') *backreference = true;
       out.push_back('\\');
       out.push_back(c);
     } else if (c == 'w') {
@@ -110,9 +113,16 @@ inline int regcomp(regex_t* preg, const char* pattern, int cflags) {
   std::regex::flag_type flags = std::regex::extended;
   if ((cflags & REG_ICASE) != 0) flags |= std::regex::icase;
   if ((cflags & REG_NOSUB) != 0) flags |= std::regex::nosubs;
+  bool backreference = false;
+  const std::string translated = vantro_posix_regex::FromGnuExtended(pattern, &backreference);
+#if defined(__GLIBCXX__)
+  // libstdc++ matches by backtracking unless asked for its automaton, which
+  // is linear in the text: patterns like "(.|\n)*x(.|\n)*" on a long log
+  // would otherwise take exponential time (glibc's matcher never does).
+  if (!backreference) flags |= std::regex_constants::__polynomial;
+#endif
   try {
-    std::regex* compiled =
-        new std::regex(vantro_posix_regex::FromGnuExtended(pattern), flags);
+    std::regex* compiled = new std::regex(translated, flags);
     preg->re_nsub = compiled->mark_count();
     preg->vantro_regex = compiled;
     return 0;
