@@ -54,7 +54,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   step "installing ${missing[*]}"
   as_root apt-get update -qq
   apt_updated=1
-  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends \
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
     "${missing[@]}" >"$build/apt-install.log" 2>&1 || { tail -n 40 "$build/apt-install.log"; exit 1; }
 fi
 
