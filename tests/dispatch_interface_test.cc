@@ -24,7 +24,8 @@ class DispatchInterfaceTest : public ::testing::Test {
         dlsym(plugin_, "VantroDispatchQueryInterface"));
     ASSERT_NE(query_, nullptr);
   }
-  static void TearDownTestSuite() { dlclose(plugin_); }
+  // The plug-in stays loaded, as a host keeps it: its logger and
+  // process-wide state live until the process ends.
 
   const VantroDispatchOperationTable* Table() {
     const VantroDispatchOperationTable* table = nullptr;
