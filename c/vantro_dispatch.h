@@ -12,10 +12,14 @@
 extern "C" {
 #endif
 
-#if defined(_WIN32)
+// Only the plug-in's own build exports the entry point; a host that includes
+// this header sees a plain declaration (it finds the function at run time).
+#if defined(VANTRO_DISPATCH_BUILDING) && defined(_WIN32)
 #define VANTRO_DISPATCH_EXPORT __declspec(dllexport)
-#else
+#elif defined(VANTRO_DISPATCH_BUILDING) && defined(__GNUC__)
 #define VANTRO_DISPATCH_EXPORT __attribute__((visibility("default")))
+#else
+#define VANTRO_DISPATCH_EXPORT
 #endif
 
 typedef struct VantroDispatchDeviceContextT VantroDispatchDeviceContextT;
