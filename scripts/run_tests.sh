@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite: a plain build, then the same suite
 # under AddressSanitizer + UndefinedBehaviorSanitizer (with LeakSanitizer),
-# then under ThreadSanitizer. Any failure or sanitizer report fails the run.
-# --quick runs the plain stage only.
+# then under ThreadSanitizer, then the Windows stage (a MinGW-w64 cross build
+# run under Wine, scripts/windows_stage.sh). Any failure or sanitizer report
+# fails the run.
+#   scripts/run_tests.sh              all four stages
+#   scripts/run_tests.sh --quick      the plain stage only
+#   scripts/run_tests.sh STAGE...     the named stages (plain address thread windows)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-stages=(plain address thread)
-[ "${1:-}" = "--quick" ] && stages=(plain)
+stages=(plain address thread windows)
+if [ "${1:-}" = "--quick" ]; then
+  stages=(plain)
+elif [ $# -gt 0 ]; then
+  stages=("$@")
+fi
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -17,9 +25,18 @@ export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 # after the others: in parallel they would empty it under each other.
 serial='^(DispatchDumpTest|FaultInjectionSweepTest)\.'
 
+total_start=$SECONDS
 for stage in "${stages[@]}"; do
   echo "=== test stage: $stage"
   start=$SECONDS
+  case $stage in
+    plain|address|thread) ;;
+    windows)
+      scripts/windows_stage.sh "$root/build-test-windows"
+      echo "=== test stage windows: $((SECONDS - start)) s"
+      continue ;;
+    *) echo "unknown test stage: $stage (plain, address, thread, windows)" >&2; exit 2 ;;
+  esac
   dir="$root/build-test-$stage"
   san=""; [ "$stage" != plain ] && san=$stage
   scripts/build.sh "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTRO_SANITIZE="$san" \
@@ -29,3 +46,4 @@ for stage in "${stages[@]}"; do
     ctest --output-on-failure --timeout 600 -R "$serial")
   echo "=== test stage $stage: build $((built - start)) s, tests $((SECONDS - built)) s"
 done
+echo "=== all test stages (${stages[*]}) passed in $((SECONDS - total_start)) s"
