@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Soak run: builds the plug-in and the soak test (plain optimised build in
 # build-soak/) and runs the disabled soak test, which repeats the road of an
-# inference with automatic voting on and prints resident memory and live
+# inference with automatic voting on and prints resident memory, heap in use and live
 # QNN handles at intervals:
 #   scripts/soak.sh [invokes] [create/destroy cycles] [RSS bound in KiB]
 # (defaults 20000, 500, 4096). Fails when memory or handles do not stay flat.
