@@ -16,9 +16,8 @@
 #include <vector>
 
 #include "cc/vantro_expected.h"
-#include "cc/vantro_logging.h"
+#include "fuzz/support/sim_qnn_manager.h"
 #include "sim/qnn/sim_qnn.h"
-#include "vendors/qualcomm/backends/qnn_log.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
 #include "vendors/qualcomm/context_binary_info.h"
 #include "vendors/qualcomm/qnn_manager.h"
@@ -34,12 +33,6 @@ using vantro::qualcomm::QnnManager;
 }
 
 QnnManager* g_manager = nullptr;
-
-int LiveOf(const char* kind) {
-  const auto live = vantro::sim::LiveHandles();
-  auto it = live.find(kind);
-  return it == live.end() ? 0 : it->second;
-}
 
 void CheckWrapper(const qnn::TensorWrapper& wrapper) {
   const QnnTensor& tensor = wrapper.tensor();
@@ -63,19 +56,7 @@ void CheckInfo(const ContextBinaryInfo& info) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  VantroSetMinLoggerSeverity(VantroGetCurrentLogger(), kVantroLogSilent);
-  qnn::SetQnnLogLevel(0);
-  // The log would grow with every input.
-  vantro::sim::SetCallLogEnabled(false);
-  qnn::Options options;
-  options.SetQnnLibDir(VANTRO_SIM_QNN_DIR);
-  auto manager = QnnManager::Create(options, std::nullopt);
-  if (!manager) {
-    std::fprintf(stderr, "context_binary_info_fuzzer: no QNN manager: %s\n",
-                 manager.GetError().message().c_str());
-    std::abort();
-  }
-  g_manager = std::move(manager).Value().release();
+  g_manager = vantro::fuzz::CreateQuietSimQnnManager("context_binary_info_fuzzer", qnn::Options());
   return 0;
 }
 
@@ -85,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (uint32_t version = 1; version <= 3; ++version) {
     vantro::sim::SetBinaryInfoVersions(version, version);
     auto info = ContextBinaryInfo::Create(*g_manager, bytes.data(), bytes.size());
-    if (LiveOf("system_context") != 0) Fail("system context kept");
+    if (vantro::sim::LiveHandles()["system_context"] != 0) Fail("system context kept");
     if (info) {
       CheckInfo(*info);
       const ContextBinaryInfo copy = *info;

@@ -25,12 +25,11 @@
 #include "c/vantro_dispatch.h"
 #include "c/vantro_host_api.h"
 #include "cc/vantro_expected.h"
-#include "cc/vantro_logging.h"
+#include "fuzz/support/sim_qnn_manager.h"
 #include "sim/host/sim_host.h"
 #include "sim/qnn/context_binary_format.h"
 #include "sim/qnn/sim_qnn.h"
 #include "vendors/qualcomm/backends/qnn_backend.h"
-#include "vendors/qualcomm/backends/qnn_log.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
 #include "vendors/qualcomm/dispatch/vantro_dispatch_device_context.h"
 #include "vendors/qualcomm/dispatch/vantro_dispatch_invocation_context.h"
@@ -269,23 +268,12 @@ void Walk(FuzzedDataProvider& fdp) {
   if (invocation.DetachInput(inputs)) Fail("detached out of range");
 }
 
-int LiveOf(const std::map<std::string, int>& live, const char* kind) {
-  auto it = live.find(kind);
-  return it == live.end() ? 0 : it->second;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  VantroSetMinLoggerSeverity(VantroGetCurrentLogger(), kVantroLogSilent);
-  qnn::SetQnnLogLevel(0);
-  vantro::sim::SetCallLogEnabled(false);
   qnn::Options options;
-  options.SetQnnLibDir(VANTRO_SIM_QNN_DIR);
   options.SetProfiling(qnn::Profiling::kBasic);
-  auto manager = QnnManager::Create(options, std::nullopt);
-  if (!manager) Fail("no QNN manager");
-  g_manager = std::move(manager).Value().release();
+  g_manager = vantro::fuzz::CreateQuietSimQnnManager("invocation_context_fuzzer", options);
   g_backend = qnn::CreateBackend(g_manager->Api(), g_manager->options(), std::nullopt, false).release();
   if (g_backend == nullptr) Fail("no backend");
   g_dump_directory = new std::string(std::filesystem::temp_directory_path().string() +
@@ -298,11 +286,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider fdp(data, size);
   Walk(fdp);
   vantro::ClearPendingError();
-  const auto live = vantro::sim::LiveHandles();
+  std::map<std::string, int> live = vantro::sim::LiveHandles();
   for (const char* kind : {"context", "graph", "profile", "system_context"}) {
-    if (LiveOf(live, kind) != 0) {
-      std::fprintf(stderr, "invocation_context_fuzzer: %d %s handle(s) left alive\n",
-                   LiveOf(live, kind), kind);
+    if (live[kind] != 0) {
+      std::fprintf(stderr, "invocation_context_fuzzer: %d %s handle(s) left alive\n", live[kind],
+                   kind);
       std::abort();
     }
   }
