@@ -287,20 +287,10 @@ void BM_AttachHostQueries(benchmark::State& state) {
   std::memset(&tensor, 0, sizeof(tensor));
   tensor.version = 1;
   for (auto _ : state) {
-    int32_t type = 0;
-    void* memory = nullptr;
-    size_t size = 0;
-    size_t offset = 0;
-    if (host.get_tensor_buffer_type(buffer, &type) != kVantroStatusOk ||
-        host.get_tensor_buffer_host_memory(buffer, &memory) != kVantroStatusOk ||
-        host.get_tensor_buffer_size(buffer, &size) != kVantroStatusOk ||
-        host.get_tensor_buffer_offset(buffer, &offset) != kVantroStatusOk) {
+    if (!vantro::bench::AttachHostQueriesFloor(host, buffer, &tensor)) {
       state.SkipWithError("host query failed");
       break;
     }
-    tensor.v1.mem_type = QNN_TENSORMEMTYPE_RAW;
-    tensor.v1.client_buf.data = static_cast<char*>(memory) + offset;
-    tensor.v1.client_buf.data_size = static_cast<uint32_t>(size);
     benchmark::DoNotOptimize(&tensor);
     benchmark::ClobberMemory();
   }

@@ -68,22 +68,8 @@ void AttachPhases() {
   tensor.version = 1;
   volatile QnnTensor* written = &tensor;
 
-  Phase("attach_floor", [&] {
-    int32_t type = 0;
-    void* memory = nullptr;
-    size_t size = 0;
-    size_t offset = 0;
-    if (host.get_tensor_buffer_type(buffer, &type) != kVantroStatusOk ||
-        host.get_tensor_buffer_host_memory(buffer, &memory) != kVantroStatusOk ||
-        host.get_tensor_buffer_size(buffer, &size) != kVantroStatusOk ||
-        host.get_tensor_buffer_offset(buffer, &offset) != kVantroStatusOk) {
-      return false;
-    }
-    written->v1.mem_type = QNN_TENSORMEMTYPE_RAW;
-    written->v1.client_buf.data = static_cast<char*>(memory) + offset;
-    written->v1.client_buf.data_size = static_cast<uint32_t>(size);
-    return true;
-  });
+  Phase("attach_floor",
+        [&] { return vantro::bench::AttachHostQueriesFloor(host, buffer, &tensor); });
   Phase("attach", [&] { return table.attach_input(invocation, 0, handle) == kVantroStatusOk; });
   Phase("detach_floor", [&] {
     written->v1.mem_type = QNN_UNDEFINED;

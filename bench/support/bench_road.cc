@@ -87,6 +87,24 @@ void QuietSimulation() {
   vantro::sim::SetCallLogEnabled(false);
 }
 
+bool AttachHostQueriesFloor(const VantroHostApiTable& host, VantroTensorBufferT* buffer,
+                            QnnTensor* tensor) {
+  int32_t type = 0;
+  void* memory = nullptr;
+  size_t size = 0;
+  size_t offset = 0;
+  if (host.get_tensor_buffer_type(buffer, &type) != kVantroStatusOk ||
+      host.get_tensor_buffer_host_memory(buffer, &memory) != kVantroStatusOk ||
+      host.get_tensor_buffer_size(buffer, &size) != kVantroStatusOk ||
+      host.get_tensor_buffer_offset(buffer, &offset) != kVantroStatusOk) {
+    return false;
+  }
+  tensor->v1.mem_type = QNN_TENSORMEMTYPE_RAW;
+  tensor->v1.client_buf.data = static_cast<char*>(memory) + offset;
+  tensor->v1.client_buf.data_size = static_cast<uint32_t>(size);
+  return true;
+}
+
 // ---- HostRoad
 
 HostRoad::HostRoad(const std::string& payload) : table_(PluginTable()) {

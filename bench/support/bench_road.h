@@ -121,6 +121,13 @@ class DirectExecute {
   std::vector<QnnTensor> outputs_;
 };
 
+// The floor of attaching a host-memory buffer: the four host queries
+// (type, address, size, offset) through the host's table, then the three
+// fields attach writes into `tensor`. Out of line, so that the writes stay.
+// False when a query fails.
+bool AttachHostQueriesFloor(const VantroHostApiTable& host, VantroTensorBufferT* buffer,
+                            QnnTensor* tensor);
+
 // The floor of invocation-context creation: the simulated QNN calls the
 // plug-in makes, made directly with what it passes. The binary's metadata
 // through a system context, then on a cache miss a QNN context from the
