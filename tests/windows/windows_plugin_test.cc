@@ -20,7 +20,6 @@
 #include "c/vantro_dispatch.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "sim/qnn/context_binary_format.h"
 #include "sim/qnn/sim_qnn.h"
 #include "tests/support/plugin_harness.h"
 
@@ -33,7 +32,11 @@ using ::testing::internal::CaptureStderr;
 using ::testing::internal::GetCapturedStderr;
 
 constexpr char kDumpDirectory[] = "/data/local/tmp/dumped_tensors/";
-constexpr char kDumpName[] = "windows_road_dump";
+// The example relu_dump: out = max(0, x) over 2x3 floats, and x handed out
+// as the dump output x_dump (listed first, as QNN may).
+constexpr char kModel[] = "relu_dump";
+constexpr char kDumpName[] = "x_dump";
+constexpr size_t kElements = 6;
 // Bounds only a failing test.
 constexpr auto kEventTimeout = std::chrono::seconds(30);
 
@@ -47,39 +50,6 @@ std::string FullPath(const std::string& path) {
 std::string ReadFile(const std::string& path, std::ios::openmode mode) {
   std::ifstream file(path, mode);
   return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
-// x → relu → out, and x copied to a dump output (listed first, as QNN may).
-std::vector<uint8_t> ReluWithDumpModel() {
-  vantro::sim::ContextBinary binary;
-  vantro::sim::ContextBinaryGraph graph;
-  graph.name = "relu_with_dump";
-  vantro::sim::ContextBinaryTensor x;
-  x.id = 1;
-  x.name = "x";
-  x.type = QNN_TENSOR_TYPE_APP_WRITE;
-  x.dimensions = {4};
-  vantro::sim::ContextBinaryTensor out = x;
-  out.id = 2;
-  out.name = "out";
-  out.type = QNN_TENSOR_TYPE_APP_READ;
-  vantro::sim::ContextBinaryTensor dump = out;
-  dump.id = 3;
-  dump.name = kDumpName;
-  graph.tensors = {x, out, dump};
-  graph.inputs = {1};
-  graph.outputs = {3, 2};
-  vantro::sim::ContextBinaryOp relu;
-  relu.kind = vantro::sim::OpKind::kRelu;
-  relu.inputs = {1};
-  relu.outputs = {2};
-  vantro::sim::ContextBinaryOp copy;
-  copy.kind = vantro::sim::OpKind::kCopy;
-  copy.inputs = {1};
-  copy.outputs = {3};
-  graph.ops = {relu, copy};
-  binary.graphs.push_back(graph);
-  return vantro::sim::WriteContextBinary(binary);
 }
 
 bool WaitForPowerConfigs(size_t count) {
@@ -165,15 +135,16 @@ TEST_F(WindowsPluginRoadTest, OneInferenceWithDrivePathsVotesAndADump) {
   ASSERT_NE(road.OpenDevice(), nullptr);
   VantroDispatchInvocationContextT* invocation = nullptr;
   CaptureStderr();
-  const VantroStatus created = road.CreateInvocation(ReluWithDumpModel(), nullptr, &invocation);
+  const VantroStatus created =
+      road.CreateInvocation(ReadFileBytes(ExampleModelPath(kModel)), nullptr, &invocation);
   const std::string create_log = GetCapturedStderr();
   ASSERT_EQ(created, kVantroStatusOk) << create_log;
 
   VantroTensorBufferT* in = nullptr;
   VantroTensorBufferT* out = nullptr;
-  const VantroTensorBufferHandle in_handle = road.NewFloatBuffer(4, &in);
-  const VantroTensorBufferHandle out_handle = road.NewFloatBuffer(4, &out);
-  const float values[4] = {1.5f, -2.0f, 3.0f, -0.25f};
+  const VantroTensorBufferHandle in_handle = road.NewFloatBuffer(kElements, &in);
+  const VantroTensorBufferHandle out_handle = road.NewFloatBuffer(kElements, &out);
+  const float values[kElements] = {1.5f, -2.0f, 3.0f, -0.25f, 0.5f, -4.0f};
   std::memcpy(road.FloatData(in), values, sizeof(values));
   ASSERT_EQ(road.table().attach_input(invocation, 0, in_handle), kVantroStatusOk);
   ASSERT_EQ(road.table().attach_output(invocation, 0, out_handle), kVantroStatusOk);
@@ -185,7 +156,8 @@ TEST_F(WindowsPluginRoadTest, OneInferenceWithDrivePathsVotesAndADump) {
   ASSERT_EQ(invoked, kVantroStatusOk) << invoke_log;
 
   const float* result = road.FloatData(out);
-  EXPECT_THAT(std::vector<float>(result, result + 4), ElementsAre(1.5f, 0.0f, 3.0f, 0.0f));
+  EXPECT_THAT(std::vector<float>(result, result + kElements),
+              ElementsAre(1.5f, 0.0f, 3.0f, 0.0f, 0.5f, 0.0f));
 
   // The up vote, then the delayed down vote once nothing followed.
   ASSERT_TRUE(WaitForPowerConfigs(votes_before + 2));
