@@ -61,67 +61,37 @@ StorageInfo InfoOf(uint32_t type) {
   }
 }
 
+// One value of type T from possibly unaligned bytes.
+template <typename T>
+T Load(const uint8_t* p) {
+  T v;
+  std::memcpy(&v, p, sizeof(T));
+  return v;
+}
+
 // Reads element `index` (little-endian host order, as the buffers are).
 double ReadElement(const StorageInfo& info, const uint8_t* p) {
   switch (info.storage) {
     case Storage::kSigned:
       switch (info.size) {
-        case 1: {
-          int8_t v;
-          std::memcpy(&v, p, 1);
-          return v;
-        }
-        case 2: {
-          int16_t v;
-          std::memcpy(&v, p, 2);
-          return v;
-        }
-        case 4: {
-          int32_t v;
-          std::memcpy(&v, p, 4);
-          return v;
-        }
-        default: {
-          int64_t v;
-          std::memcpy(&v, p, 8);
-          return static_cast<double>(v);
-        }
+        case 1: return Load<int8_t>(p);
+        case 2: return Load<int16_t>(p);
+        case 4: return Load<int32_t>(p);
+        default: return static_cast<double>(Load<int64_t>(p));
       }
     case Storage::kUnsigned:
       switch (info.size) {
-        case 1:
-          return p[0];
-        case 2: {
-          uint16_t v;
-          std::memcpy(&v, p, 2);
-          return v;
-        }
-        case 4: {
-          uint32_t v;
-          std::memcpy(&v, p, 4);
-          return v;
-        }
-        default: {
-          uint64_t v;
-          std::memcpy(&v, p, 8);
-          return static_cast<double>(v);
-        }
+        case 1: return p[0];
+        case 2: return Load<uint16_t>(p);
+        case 4: return Load<uint32_t>(p);
+        default: return static_cast<double>(Load<uint64_t>(p));
       }
-    case Storage::kFloat16: {
-      uint16_t v;
-      std::memcpy(&v, p, 2);
-      return HalfToFloat(v);
-    }
-    case Storage::kFloat32: {
-      float v;
-      std::memcpy(&v, p, 4);
-      return v;
-    }
-    case Storage::kFloat64: {
-      double v;
-      std::memcpy(&v, p, 8);
-      return v;
-    }
+    case Storage::kFloat16:
+      return HalfToFloat(Load<uint16_t>(p));
+    case Storage::kFloat32:
+      return Load<float>(p);
+    case Storage::kFloat64:
+      return Load<double>(p);
     case Storage::kBool:
       return p[0] != 0 ? 1.0 : 0.0;
     case Storage::kNone:
