@@ -22,6 +22,7 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "sim/qnn/sim_qnn.h"
+#include "tests/support/environment_test_support.h"
 #include "tests/support/qnn_manager_test_support.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
 
@@ -718,11 +719,7 @@ TEST_F(QnnManagerTest, PutsTheDspDirectoryFirstOnTheAdspLibraryPath) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    if (c.before.has_value()) {
-      ASSERT_TRUE(WriteEnvironmentVariable(kAdspLibraryPath, c.before->c_str()));
-    } else {
-      ASSERT_TRUE(RemoveEnvironmentVariable(kAdspLibraryPath));
-    }
+    ASSERT_TRUE(SetOrRemoveEnvironmentVariable(kAdspLibraryPath, c.before));
     qnn::Options options = SimOptions();
     options.SetDspSkelDir(d);
     std::vector<std::string> lines;

@@ -22,6 +22,7 @@
 #include "cc/vantro_expected.h"
 #include "gtest/gtest.h"
 #include "sim/qnn/sim_qnn.h"
+#include "tests/support/environment_test_support.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
 #include "vendors/qualcomm/qnn_manager.h"
 
@@ -111,11 +112,7 @@ class QnnManagerFixture : public ::testing::Test {
     ClearPendingError();
   }
   void TearDown() override {
-    if (saved_adsp_.has_value()) {
-      EXPECT_TRUE(WriteEnvironmentVariable(kAdspLibraryPath, saved_adsp_->c_str()));
-    } else {
-      EXPECT_TRUE(RemoveEnvironmentVariable(kAdspLibraryPath));
-    }
+    EXPECT_TRUE(SetOrRemoveEnvironmentVariable(kAdspLibraryPath, saved_adsp_));
     // Every test hands its managers back; nothing may stay loaded.
     EXPECT_TRUE(sim::LoadedLibraries().empty())
         << absl::StrJoin(sim::LoadedLibraries(), ", ");

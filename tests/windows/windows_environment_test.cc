@@ -13,6 +13,7 @@
 #include "cc/vantro_expected.h"
 #include "gtest/gtest.h"
 #include "sim/qnn/sim_qnn.h"
+#include "tests/support/environment_test_support.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
 #include "vendors/qualcomm/qnn_manager.h"
 
@@ -50,11 +51,7 @@ class WindowsEnvironmentTest : public ::testing::Test {
     saved_ = ReadEnvironmentVariable(kAdspLibraryPath);
   }
   void TearDown() override {
-    if (saved_.has_value()) {
-      EXPECT_TRUE(WriteEnvironmentVariable(kAdspLibraryPath, saved_->c_str()));
-    } else {
-      EXPECT_TRUE(RemoveEnvironmentVariable(kAdspLibraryPath));
-    }
+    EXPECT_TRUE(SetOrRemoveEnvironmentVariable(kAdspLibraryPath, saved_));
   }
 
  private:
@@ -90,11 +87,7 @@ TEST_F(WindowsEnvironmentTest, TheManagerPutsTheDspDirectoryFirstForLaterLibrari
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    if (c.before.has_value()) {
-      ASSERT_TRUE(WriteEnvironmentVariable(kAdspLibraryPath, c.before->c_str()));
-    } else {
-      ASSERT_TRUE(RemoveEnvironmentVariable(kAdspLibraryPath));
-    }
+    ASSERT_TRUE(SetOrRemoveEnvironmentVariable(kAdspLibraryPath, c.before));
     qnn::Options options;
     options.SetBackendType(qnn::BackendType::kHtp);
     options.SetQnnLibDir(VANTRO_SIM_QNN_DIR);
