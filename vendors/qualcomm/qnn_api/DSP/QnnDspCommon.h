@@ -1,0 +1,22 @@
+// The DSP backend's identity: its backend id, its API version and the
+// versions of the binaries it writes.
+#ifndef VANTRO_QNN_API_DSP_QNN_DSP_COMMON_H_
+#define VANTRO_QNN_API_DSP_QNN_DSP_COMMON_H_
+
+#include "QnnCommon.h"
+
+#define QNN_BACKEND_ID_DSP 5
+
+#define QNN_DSP_API_VERSION_MAJOR 5
+#define QNN_DSP_API_VERSION_MINOR 0
+#define QNN_DSP_API_VERSION_PATCH 1
+
+#define QNN_DSP_BINARY_VERSION_MAJOR 1
+#define QNN_DSP_BINARY_VERSION_MINOR 0
+#define QNN_DSP_BINARY_VERSION_PATCH 0
+
+#define QNN_DSP_CONTEXT_BLOB_VERSION_MAJOR 1
+#define QNN_DSP_CONTEXT_BLOB_VERSION_MINOR 0
+#define QNN_DSP_CONTEXT_BLOB_VERSION_PATCH 0
+
+#endif  // VANTRO_QNN_API_DSP_QNN_DSP_COMMON_H_

@@ -1,0 +1,33 @@
+// The QNN system library's common ground: its API version and the range of
+// its errors.
+#ifndef VANTRO_QNN_API_SYSTEM_QNN_SYSTEM_COMMON_H_
+#define VANTRO_QNN_API_SYSTEM_QNN_SYSTEM_COMMON_H_
+
+#include "QnnCommon.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// The system API version of the table declared in QnnSystemInterface.h.
+#define QNN_SYSTEM_API_VERSION_MAJOR 1
+#define QNN_SYSTEM_API_VERSION_MINOR 7
+#define QNN_SYSTEM_API_VERSION_PATCH 0
+
+#define QNN_SYSTEM_COMMON_MIN_ERROR 30000
+#define QNN_SYSTEM_COMMON_MAX_ERROR 30999
+#define QNN_SYSTEM_PROFILE_MIN_ERROR 31000
+#define QNN_SYSTEM_PROFILE_MAX_ERROR 31999
+
+typedef enum {
+  QNN_SYSTEM_COMMON_NO_ERROR = QNN_SUCCESS,
+  QNN_SYSTEM_COMMON_ERROR_UNSUPPORTED_FEATURE = QNN_COMMON_ERROR_NOT_SUPPORTED,
+  QNN_SYSTEM_COMMON_ERROR_INVALID_HANDLE = QNN_SYSTEM_COMMON_MIN_ERROR + 0,
+  QNN_SYSTEM_COMMON_ERROR_INVALID_ARGUMENT = QNN_SYSTEM_COMMON_MIN_ERROR + 1
+} QnnSystemCommon_Error_t;
+
+#ifdef __cplusplus
+}  // extern "C"
+#endif
+
+#endif  // VANTRO_QNN_API_SYSTEM_QNN_SYSTEM_COMMON_H_
