@@ -27,7 +27,7 @@ int Compare(const ContextBinarySdkVersion& a, const ContextBinarySdkVersion& b) 
 
 // One wrapper per record, in order. A null array is read as empty rather
 // than followed.
-std::vector<qnn::TensorWrapper> WrapTensors(uint32_t count, const QnnTensor* tensors) {
+std::vector<qnn::TensorWrapper> WrapTensors(uint32_t count, const Qnn_Tensor_t* tensors) {
   std::vector<qnn::TensorWrapper> list;
   if (tensors == nullptr) return list;
   list.reserve(count);
@@ -39,20 +39,25 @@ std::vector<qnn::TensorWrapper> WrapTensors(uint32_t count, const QnnTensor* ten
 struct BinaryInfoFields {
   const char* build_id;
   uint32_t num_context_tensors;
-  const QnnTensor* context_tensors;
+  const Qnn_Tensor_t* context_tensors;
   uint32_t num_graphs;
-  const QnnSystemGraphInfo* graphs;
+  const QnnSystemContext_GraphInfo_t* graphs;
 };
 
-std::optional<BinaryInfoFields> FieldsOf(const QnnSystemBinaryInfo& info) {
+std::optional<BinaryInfoFields> FieldsOf(const QnnSystemContext_BinaryInfo_t& info) {
   switch (info.version) {
-    case 1:
-    case 2:
-      return BinaryInfoFields{info.v1.build_id, info.v1.num_context_tensors,
-                              info.v1.context_tensors, info.v1.num_graphs, info.v1.graphs};
-    case 3:
-      return BinaryInfoFields{info.v3.build_id, info.v3.num_context_tensors,
-                              info.v3.context_tensors, info.v3.num_graphs, info.v3.graphs};
+    case QNN_SYSTEM_CONTEXT_BINARY_INFO_VERSION_1:
+    case QNN_SYSTEM_CONTEXT_BINARY_INFO_VERSION_2: {
+      // Version 2 only appends to version 1's fields.
+      const QnnSystemContext_BinaryInfoV1_t& v1 = info.contextBinaryInfoV1;
+      return BinaryInfoFields{v1.buildId, v1.numContextTensors, v1.contextTensors, v1.numGraphs,
+                              v1.graphs};
+    }
+    case QNN_SYSTEM_CONTEXT_BINARY_INFO_VERSION_3: {
+      const QnnSystemContext_BinaryInfoV3_t& v3 = info.contextBinaryInfoV3;
+      return BinaryInfoFields{v3.buildId, v3.numContextTensors, v3.contextTensors, v3.numGraphs,
+                              v3.graphs};
+    }
     default:
       return std::nullopt;
   }
@@ -60,17 +65,19 @@ std::optional<BinaryInfoFields> FieldsOf(const QnnSystemBinaryInfo& info) {
 
 }  // namespace
 
-Expected<GraphInfo> GraphInfo::Create(const QnnSystemGraphInfo& info) {
-  if (info.version != 1 && info.version != 2 && info.version != 3) {
+Expected<GraphInfo> GraphInfo::Create(const QnnSystemContext_GraphInfo_t& info) {
+  if (info.version != QNN_SYSTEM_CONTEXT_GRAPH_INFO_VERSION_1 &&
+      info.version != QNN_SYSTEM_CONTEXT_GRAPH_INFO_VERSION_2 &&
+      info.version != QNN_SYSTEM_CONTEXT_GRAPH_INFO_VERSION_3) {
     return Error(Status::RuntimeFailure, "Unsupported graph info version.");
   }
   // Versions 1 to 3 keep name, inputs and outputs in the same places.
-  const QnnSystemGraphInfoV1& record = info.v1;
+  const QnnSystemContext_GraphInfoV1_t& record = info.graphInfoV1;
   GraphInfo graph;
-  if (record.graph_name != nullptr) graph.name_ = record.graph_name;
+  if (record.graphName != nullptr) graph.name_ = record.graphName;
   VANTRO_LOG_INFO("Found qnn graph: %s", graph.name_.c_str());
-  graph.inputs_ = WrapTensors(record.num_inputs, record.inputs);
-  graph.outputs_ = WrapTensors(record.num_outputs, record.outputs);
+  graph.inputs_ = WrapTensors(record.numGraphInputs, record.graphInputs);
+  graph.outputs_ = WrapTensors(record.numGraphOutputs, record.graphOutputs);
   return graph;
 }
 
@@ -78,10 +85,11 @@ Expected<ContextBinaryInfo> ContextBinaryInfo::Create(QnnManager& manager, const
                                                       uint64_t size) {
   Expected<SystemContextHandle> system_context = manager.CreateSystemContext();
   if (!system_context.HasValue()) return system_context.GetError();
-  const QnnSystemBinaryInfo* info = nullptr;
-  uint32_t info_size = 0;
-  const QnnResult result = manager.SystemApi()->systemContextGetBinaryInfo(
-      system_context.Value().get(), binary, size, &info, &info_size);
+  const QnnSystemContext_BinaryInfo_t* info = nullptr;
+  Qnn_ContextBinarySize_t info_size = 0;
+  // QNN only reads the binary; the parameter's type has no const.
+  const Qnn_ErrorHandle_t result = manager.SystemApi()->systemContextGetBinaryInfo(
+      system_context.Value().get(), const_cast<void*>(binary), size, &info, &info_size);
   if (result != QNN_SUCCESS) {
     VANTRO_LOG_ERROR("Failed to get context binary info: %d", static_cast<int>(result));
     return Error(Status::RuntimeFailure, "Failed to get context binary info");
@@ -91,7 +99,7 @@ Expected<ContextBinaryInfo> ContextBinaryInfo::Create(QnnManager& manager, const
   return CreateFromRecord(info, manager.SdkVersion());
 }
 
-Expected<ContextBinaryInfo> ContextBinaryInfo::CreateFromRecord(const QnnSystemBinaryInfo* info,
+Expected<ContextBinaryInfo> ContextBinaryInfo::CreateFromRecord(const QnnSystemContext_BinaryInfo_t* info,
                                                                 const QnnSdkVersion& current) {
   if (info == nullptr) {
     VANTRO_LOG_ERROR("Null binary info");

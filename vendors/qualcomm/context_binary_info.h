@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cc/vantro_expected.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
 #include "vendors/qualcomm/qnn_manager.h"
 #include "vendors/qualcomm/tensor_wrapper.h"
 
@@ -21,7 +21,7 @@ class GraphInfo {
  public:
   // Copies a QNN graph-info record of version 1, 2 or 3 and logs the
   // graph's name; other versions fail with "Unsupported graph info version.".
-  [[nodiscard]] static Expected<GraphInfo> Create(const QnnSystemGraphInfo& info);
+  [[nodiscard]] static Expected<GraphInfo> Create(const QnnSystemContext_GraphInfo_t& info);
 
   const std::string& name() const { return name_; }
   // The graph's tensors, in the binary's order.
@@ -54,7 +54,7 @@ class ContextBinaryInfo {
   // when QNN handed out none) apart, checking its SDK version against
   // `current`. The record is only read.
   [[nodiscard]] static Expected<ContextBinaryInfo> CreateFromRecord(
-      const QnnSystemBinaryInfo* info, const QnnSdkVersion& current);
+      const QnnSystemContext_BinaryInfo_t* info, const QnnSdkVersion& current);
 
   // The graphs, in the binary's order.
   const std::vector<GraphInfo>& graphs() const { return graphs_; }

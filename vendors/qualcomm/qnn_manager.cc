@@ -14,6 +14,7 @@
 #include "absl/strings/str_split.h"
 #include "cc/internal/vantro_environment.h"
 #include "cc/vantro_logging.h"
+#include "HTP/QnnHtpContext.h"
 #include "vendors/qualcomm/backends/qnn_backend.h"
 #include "vendors/qualcomm/build_id.h"
 #include "vendors/qualcomm/qnn_saver_utils.h"
@@ -27,14 +28,14 @@ constexpr char kSystemLibrary[] = "QnnSystem.dll";
 constexpr char kSaverLibrary[] = "QnnSaver.dll";
 constexpr char kAdspLibraryPath[] = "ADSP_LIBRARY_PATH";
 
-constexpr QnnVersion kRequiredCoreVersion{2, 41, 0};
-constexpr QnnVersion kRequiredSystemVersion{1, 16, 0};
-constexpr QnnVersion kRequiredSaverVersion{1, 1, 0};
+constexpr Qnn_Version_t kRequiredCoreVersion{2, 41, 0};
+constexpr Qnn_Version_t kRequiredSystemVersion{1, 16, 0};
+constexpr Qnn_Version_t kRequiredSaverVersion{1, 1, 0};
 
 // The library and backend API version each backend type binds.
 struct BackendLibraryEntry {
   const char* file_name;
-  QnnVersion backend_version;
+  Qnn_Version_t backend_version;
 };
 
 std::optional<BackendLibraryEntry> BackendLibraryFor(qnn::BackendType type) {
@@ -52,7 +53,7 @@ std::optional<BackendLibraryEntry> BackendLibraryFor(qnn::BackendType type) {
 // match, the minor must be at least the required one (a larger one only
 // warns), the patch is printed but never compared. `what` names the
 // library in the messages ("Qnn library", "Qnn backend library", ...).
-Status CheckVersion(const char* what, const QnnVersion& got, const QnnVersion& required) {
+Status CheckVersion(const char* what, const Qnn_Version_t& got, const Qnn_Version_t& required) {
   if (got.major != required.major) {
     VANTRO_LOG_ERROR(
         "%s version %u.%u.%u is not supported. The minimum supported version is %u.%u.%u. "
@@ -94,13 +95,13 @@ Expected<std::pair<const Provider**, uint32_t>> QueryProviders(const SharedLibra
 }
 
 
-uint32_t QnnPriority(qnn::GraphPriority priority) {
+Qnn_Priority_t QnnPriority(qnn::GraphPriority priority) {
   switch (priority) {
     case qnn::GraphPriority::kLow: return QNN_PRIORITY_LOW;
     case qnn::GraphPriority::kNormal: return QNN_PRIORITY_NORMAL;
     case qnn::GraphPriority::kNormalHigh: return QNN_PRIORITY_NORMAL_HIGH;
     case qnn::GraphPriority::kHigh: return QNN_PRIORITY_HIGH;
-    default: return QNN_UNDEFINED;
+    default: return QNN_PRIORITY_UNDEFINED;
   }
 }
 
@@ -297,13 +298,13 @@ Status QnnManager::LoadBackendLib(absl::string_view file_name) {
   return Status::Ok;
 }
 
-Status QnnManager::ResolveApi(const QnnVersion& required_backend_version) {
+Status QnnManager::ResolveApi(const Qnn_Version_t& required_backend_version) {
   if (backend_library_.kind() == HandleKind::kInvalid) {
     VANTRO_LOG_ERROR("%s", "Cannot resolve functions: libQnn*.so has not been loaded.\n");
     return Status::DynamicLoadingFailure;
   }
-  auto providers = QueryProviders<QnnInterfaceProvider, QnnInterfaceGetProvidersFn>(
-      backend_library_, QNN_INTERFACE_GET_PROVIDERS_NAME, "Failed to get providers");
+  auto providers = QueryProviders<QnnInterface_t, decltype(&QnnInterface_getProviders)>(
+      backend_library_, "QnnInterface_getProviders", "Failed to get providers");
   if (!providers.HasValue()) {
     VANTRO_LOG_ERROR("Failed to load providers from library: %s",
                      providers.GetError().message().c_str());
@@ -314,19 +315,19 @@ Status QnnManager::ResolveApi(const QnnVersion& required_backend_version) {
     VANTRO_LOG_ERROR("Found %zu providers, expected %u", static_cast<size_t>(count), 1u);
     return Status::DynamicLoadingFailure;
   }
-  const QnnInterfaceProvider* provider = list != nullptr ? list[0] : nullptr;
+  const QnnInterface_t* provider = list != nullptr ? list[0] : nullptr;
   if (provider == nullptr) {
     VANTRO_LOG_ERROR("%s", "No valid interface was provided\n");
     return Status::DynamicLoadingFailure;
   }
   if (Status status =
-          CheckVersion("Qnn library", provider->api_version.core, kRequiredCoreVersion);
+          CheckVersion("Qnn library", provider->apiVersion.coreApiVersion, kRequiredCoreVersion);
       status != Status::Ok) {
     return status;
   }
-  const QnnVersion& required_backend =
+  const Qnn_Version_t& required_backend =
       SaverInUse() ? kRequiredSaverVersion : required_backend_version;
-  if (Status status = CheckVersion("Qnn backend library", provider->api_version.backend,
+  if (Status status = CheckVersion("Qnn backend library", provider->apiVersion.backendApiVersion,
                                    required_backend);
       status != Status::Ok) {
     return status;
@@ -337,8 +338,8 @@ Status QnnManager::ResolveApi(const QnnVersion& required_backend_version) {
 
 Status QnnManager::ResolveSystemApi() {
   auto providers =
-      QueryProviders<QnnSystemInterfaceProvider, QnnSystemInterfaceGetProvidersFn>(
-          system_library_, QNN_SYSTEM_INTERFACE_GET_PROVIDERS_NAME,
+      QueryProviders<QnnSystemInterface_t, decltype(&QnnSystemInterface_getProviders)>(
+          system_library_, "QnnSystemInterface_getProviders",
           "Failed to get system providers");
   if (!providers.HasValue()) {
     VANTRO_LOG_ERROR("Failed to load system providers: %s",
@@ -351,12 +352,12 @@ Status QnnManager::ResolveSystemApi() {
                      1u);
     return Status::DynamicLoadingFailure;
   }
-  const QnnSystemInterfaceProvider* provider = list != nullptr ? list[0] : nullptr;
+  const QnnSystemInterface_t* provider = list != nullptr ? list[0] : nullptr;
   if (provider == nullptr) {
     VANTRO_LOG_ERROR("%s", "No valid system interface was provided\n");
     return Status::DynamicLoadingFailure;
   }
-  if (Status status = CheckVersion("Qnn System library", provider->system_api_version,
+  if (Status status = CheckVersion("Qnn System library", provider->systemApiVersion,
                                    kRequiredSystemVersion);
       status != Status::Ok) {
     return status;
@@ -384,8 +385,8 @@ Status QnnManager::ParseBuildId() {
 // ----------------------------------------------------------------- contexts
 
 Expected<SystemContextHandle> QnnManager::CreateSystemContext() {
-  QnnSystemContextHandle handle = nullptr;
-  const QnnResult result = SystemApi()->systemContextCreate(&handle);
+  QnnSystemContext_Handle_t handle = nullptr;
+  const Qnn_ErrorHandle_t result = SystemApi()->systemContextCreate(&handle);
   if (result != QNN_SUCCESS) {
     VANTRO_LOG_ERROR("Failed to create QNN system context: %d", static_cast<int>(result));
     return VANTRO_LOCATED_ERROR(Status::RuntimeFailure, "Failed to create QNN system context");
@@ -394,18 +395,18 @@ Expected<SystemContextHandle> QnnManager::CreateSystemContext() {
 }
 
 Expected<QnnContextHolder> QnnManager::CreateContextFromBinary(
-    qnn::QnnBackend& backend, const QnnContextConfig** configs, size_t count,
-    const void* binary, uint64_t binary_size, QnnProfileHandle profile) {
+    qnn::QnnBackend& backend, const QnnContext_Config_t** configs, size_t count,
+    const void* binary, uint64_t binary_size, Qnn_ProfileHandle_t profile) {
   const bool htp = options_.GetBackendType() == qnn::BackendType::kHtp;
 
   // HTP context settings, appended behind the caller's entries; the records
   // live on this frame until QNN has read them.
-  QnnContextConfig priority_config{};
-  QnnHtpContextCustomConfig budget_custom{};
-  QnnContextConfig budget_config{};
-  QnnHtpContextCustomConfig acceleration_custom{};
-  QnnContextConfig acceleration_config{};
-  std::vector<const QnnContextConfig*> prepared;
+  QnnContext_Config_t priority_config{};
+  QnnHtpContext_CustomConfig_t budget_custom{};
+  QnnContext_Config_t budget_config{};
+  QnnHtpContext_CustomConfig_t acceleration_custom{};
+  QnnContext_Config_t acceleration_config{};
+  std::vector<const QnnContext_Config_t*> prepared;
   if (htp) {
     if (options_.GetGraphPriority() != qnn::GraphPriority::kDefault) {
       priority_config.option = QNN_CONTEXT_CONFIG_OPTION_PRIORITY;
@@ -414,21 +415,21 @@ Expected<QnnContextHolder> QnnManager::CreateContextFromBinary(
     }
     if (options_.GetHtpFileReadMemoryBudgetMB() != 0) {
       budget_custom.option = QNN_HTP_CONTEXT_CONFIG_OPTION_FILE_READ_MEMORY_BUDGET;
-      budget_custom.file_read_memory_budget_mb = options_.GetHtpFileReadMemoryBudgetMB();
+      budget_custom.fileReadMemoryBudgetInMb = options_.GetHtpFileReadMemoryBudgetMB();
       budget_config.option = QNN_CONTEXT_CONFIG_OPTION_CUSTOM;
-      budget_config.custom = &budget_custom;
+      budget_config.customConfig = &budget_custom;
       prepared.push_back(&budget_config);
     }
     if (options_.GetHtpContextInitAcceleration()) {
       acceleration_custom.option = QNN_HTP_CONTEXT_CONFIG_OPTION_INIT_ACCELERATION;
-      acceleration_custom.init_acceleration = true;
+      acceleration_custom.initAcceleration = true;
       acceleration_config.option = QNN_CONTEXT_CONFIG_OPTION_CUSTOM;
-      acceleration_config.custom = &acceleration_custom;
+      acceleration_config.customConfig = &acceleration_custom;
       prepared.push_back(&acceleration_config);
     }
   }
-  std::vector<const QnnContextConfig*> extended;
-  const QnnContextConfig** list = configs;
+  std::vector<const QnnContext_Config_t*> extended;
+  const QnnContext_Config_t** list = configs;
   if (!prepared.empty()) {
     for (size_t i = 0; configs != nullptr && i < count; ++i) {
       if (configs[i] != nullptr) extended.push_back(configs[i]);
@@ -441,8 +442,8 @@ Expected<QnnContextHolder> QnnManager::CreateContextFromBinary(
   const bool vote = htp && options_.GetHtpPerfCtrlMode() == qnn::PerfCtrlMode::kAuto &&
                     options_.GetHtpPerformanceMode() != qnn::HtpPerformanceMode::kDefault;
   if (vote) backend.UpVote();
-  QnnContextHandle context = nullptr;
-  const QnnResult result =
+  Qnn_ContextHandle_t context = nullptr;
+  const Qnn_ErrorHandle_t result =
       Api()->contextCreateFromBinary(backend.BackendHandle(), backend.DeviceHandle(), list,
                                      binary, binary_size, &context, profile);
   if (vote) backend.ScheduleDownVote();

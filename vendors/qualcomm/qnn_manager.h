@@ -16,7 +16,7 @@
 #include "cc/internal/vantro_shared_library.h"
 #include "cc/vantro_expected.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
 
 namespace qnn {
 class QnnBackend;
@@ -33,10 +33,10 @@ struct QnnSdkVersion {
 // Move-only.
 class SystemContextHandle {
  public:
-  using ReleaseFn = QnnResult (*)(QnnSystemContextHandle);
+  using ReleaseFn = Qnn_ErrorHandle_t (*)(QnnSystemContext_Handle_t);
 
   SystemContextHandle() = default;
-  SystemContextHandle(QnnSystemContextHandle handle, ReleaseFn release)
+  SystemContextHandle(QnnSystemContext_Handle_t handle, ReleaseFn release)
       : handle_(handle), release_(release) {}
   SystemContextHandle(const SystemContextHandle&) = delete;
   SystemContextHandle& operator=(const SystemContextHandle&) = delete;
@@ -53,7 +53,7 @@ class SystemContextHandle {
   }
   ~SystemContextHandle() { Release(); }
 
-  QnnSystemContextHandle get() const { return handle_; }
+  QnnSystemContext_Handle_t get() const { return handle_; }
 
  private:
   void Release() {
@@ -62,7 +62,7 @@ class SystemContextHandle {
     release_ = nullptr;
   }
 
-  QnnSystemContextHandle handle_ = nullptr;
+  QnnSystemContext_Handle_t handle_ = nullptr;
   ReleaseFn release_ = nullptr;
 };
 
@@ -72,11 +72,11 @@ class SystemContextHandle {
 // failures. Move-only.
 class QnnContextHolder {
  public:
-  using ContextFreeFn = QnnResult (*)(QnnContextHandle, QnnProfileHandle);
-  using ProfileFreeFn = QnnResult (*)(QnnProfileHandle);
+  using ContextFreeFn = Qnn_ErrorHandle_t (*)(Qnn_ContextHandle_t, Qnn_ProfileHandle_t);
+  using ProfileFreeFn = Qnn_ErrorHandle_t (*)(Qnn_ProfileHandle_t);
 
   QnnContextHolder() = default;
-  QnnContextHolder(QnnContextHandle context, QnnProfileHandle profile,
+  QnnContextHolder(Qnn_ContextHandle_t context, Qnn_ProfileHandle_t profile,
                    ContextFreeFn context_free, ProfileFreeFn profile_free)
       : context_(context),
         profile_(profile),
@@ -88,14 +88,14 @@ class QnnContextHolder {
   QnnContextHolder& operator=(QnnContextHolder&& other) noexcept;
   ~QnnContextHolder() { Release(); }
 
-  QnnContextHandle context() const { return context_; }
-  QnnProfileHandle profile() const { return profile_; }
+  Qnn_ContextHandle_t context() const { return context_; }
+  Qnn_ProfileHandle_t profile() const { return profile_; }
 
  private:
   void Release();
 
-  QnnContextHandle context_ = nullptr;
-  QnnProfileHandle profile_ = nullptr;
+  Qnn_ContextHandle_t context_ = nullptr;
+  Qnn_ProfileHandle_t profile_ = nullptr;
   ContextFreeFn context_free_ = nullptr;
   ProfileFreeFn profile_free_ = nullptr;
 };
@@ -118,10 +118,13 @@ class QnnManager {
 
   // The core function table of the accepted backend provider; null until a
   // provider was accepted.
-  const QnnCoreApi* Api() const { return interface_ != nullptr ? &interface_->api : nullptr; }
+  const qnn::QnnApi* Api() const {
+    return interface_ != nullptr ? &interface_->QNN_INTERFACE_VER_NAME : nullptr;
+  }
   // The system function table of the accepted system provider, or null.
-  const QnnSystemApi* SystemApi() const {
-    return system_interface_ != nullptr ? &system_interface_->api : nullptr;
+  const qnn::QnnSystemApi* SystemApi() const {
+    return system_interface_ != nullptr ? &system_interface_->QNN_SYSTEM_INTERFACE_VER_NAME
+                                        : nullptr;
   }
   const qnn::Options& options() const { return options_; }
 
@@ -139,14 +142,14 @@ class QnnManager {
   // under automatic HTP performance control the backend is voted up around
   // the creation. On success the holder owns `profile` too.
   [[nodiscard]] Expected<QnnContextHolder> CreateContextFromBinary(
-      qnn::QnnBackend& backend, const QnnContextConfig** configs, size_t count,
-      const void* binary, uint64_t binary_size, QnnProfileHandle profile);
+      qnn::QnnBackend& backend, const QnnContext_Config_t** configs, size_t count,
+      const void* binary, uint64_t binary_size, Qnn_ProfileHandle_t profile);
 
   // The SDK version parsed from the build id; zero before set-up parsed it.
   QnnSdkVersion SdkVersion() const { return sdk_version_; }
 
   // The empty context configuration list: one null entry, count 1.
-  std::pair<const QnnContextConfig**, size_t> DefaultContextConfigs() const {
+  std::pair<const QnnContext_Config_t**, size_t> DefaultContextConfigs() const {
     return {default_context_configs_, 1};
   }
 
@@ -164,7 +167,7 @@ class QnnManager {
   // Loads `file_name` into the backend slot, or the saver in its place.
   Status LoadBackendLib(absl::string_view file_name);
   // Accepts the backend library's one provider after the version checks.
-  Status ResolveApi(const QnnVersion& required_backend_version);
+  Status ResolveApi(const Qnn_Version_t& required_backend_version);
   // Accepts the system library's one provider after the version check.
   Status ResolveSystemApi();
 
@@ -178,13 +181,13 @@ class QnnManager {
 
   SharedLibrary backend_library_;
   SharedLibrary system_library_;
-  const QnnInterfaceProvider* interface_ = nullptr;
-  const QnnSystemInterfaceProvider* system_interface_ = nullptr;
+  const QnnInterface_t* interface_ = nullptr;
+  const QnnSystemInterface_t* system_interface_ = nullptr;
   qnn::Options options_;
   std::optional<std::string> shared_library_dir_;
   QnnSdkVersion sdk_version_;
   // Handed out by DefaultContextConfigs; QNN reads it, nobody writes it.
-  mutable const QnnContextConfig* default_context_configs_[1] = {nullptr};
+  mutable const QnnContext_Config_t* default_context_configs_[1] = {nullptr};
 };
 
 // Joins a directory and a file name with the platform's path-append rules,

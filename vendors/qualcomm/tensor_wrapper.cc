@@ -8,33 +8,33 @@
 
 namespace qnn {
 
-QnnQuantizeParams QuantizeParamsWrapper::Record() const {
-  QnnQuantizeParams record;
+Qnn_QuantizeParams_t QuantizeParamsWrapper::Record() const {
+  Qnn_QuantizeParams_t record;
   std::memset(&record, 0, sizeof(record));
   if (const auto* p = std::get_if<ScaleOffsetQuantizeParams>(&params_)) {
-    record.encoding_definition = QNN_DEFINITION_DEFINED;
-    record.quantization_encoding = QNN_QUANTIZATION_ENCODING_SCALE_OFFSET;
-    record.scale_offset.scale = p->scale;
-    record.scale_offset.offset = p->offset;
+    record.encodingDefinition = QNN_DEFINITION_DEFINED;
+    record.quantizationEncoding = QNN_QUANTIZATION_ENCODING_SCALE_OFFSET;
+    record.scaleOffsetEncoding.scale = p->scale;
+    record.scaleOffsetEncoding.offset = p->offset;
   } else if (const auto* p = std::get_if<AxisScaleOffsetQuantizeParams>(&params_)) {
-    record.encoding_definition = QNN_DEFINITION_DEFINED;
-    record.quantization_encoding = QNN_QUANTIZATION_ENCODING_AXIS_SCALE_OFFSET;
-    record.axis_scale_offset.axis = p->axis;
-    record.axis_scale_offset.num_scale_offsets = static_cast<uint32_t>(p->scale_offsets.size());
+    record.encodingDefinition = QNN_DEFINITION_DEFINED;
+    record.quantizationEncoding = QNN_QUANTIZATION_ENCODING_AXIS_SCALE_OFFSET;
+    record.axisScaleOffsetEncoding.axis = p->axis;
+    record.axisScaleOffsetEncoding.numScaleOffsets = static_cast<uint32_t>(p->scale_offsets.size());
     // QNN's record is not const-correct; QNN only reads the pairs.
-    record.axis_scale_offset.scale_offsets =
-        const_cast<QnnScaleOffset*>(p->scale_offsets.data());
+    record.axisScaleOffsetEncoding.scaleOffset =
+        const_cast<Qnn_ScaleOffset_t*>(p->scale_offsets.data());
   } else {
-    record.encoding_definition = QNN_UNDEFINED;
-    record.quantization_encoding = QNN_UNDEFINED;
+    record.encodingDefinition = QNN_DEFINITION_UNDEFINED;
+    record.quantizationEncoding = QNN_QUANTIZATION_ENCODING_UNDEFINED;
   }
   return record;
 }
 
-TensorWrapper::TensorWrapper(const QnnTensor& tensor) : tensor_(tensor) {
+TensorWrapper::TensorWrapper(const Qnn_Tensor_t& tensor) : tensor_(tensor) {
   if (!IsSupportedVersion()) return;
   // Version 2 keeps version 1's fields in the same places.
-  const QnnTensorV1& source = tensor.v1;
+  const Qnn_TensorV1_t& source = tensor.v1;
   if (source.name != nullptr) name_ = source.name;
   // A record without a dimension array still gets one entry per rank, so the
   // record never claims more dimensions than it points to.
@@ -44,22 +44,22 @@ TensorWrapper::TensorWrapper(const QnnTensor& tensor) : tensor_(tensor) {
   } else {
     dimensions_.assign(source.rank, 0);
   }
-  const QnnQuantizeParams& quant = source.quantize_params;
-  if (quant.encoding_definition == QNN_DEFINITION_DEFINED) {
-    if (quant.quantization_encoding == QNN_QUANTIZATION_ENCODING_SCALE_OFFSET) {
-      quantize_params_ = ScaleOffsetQuantizeParams{quant.scale_offset.scale,
-                                                   quant.scale_offset.offset};
-    } else if (quant.quantization_encoding == QNN_QUANTIZATION_ENCODING_AXIS_SCALE_OFFSET) {
+  const Qnn_QuantizeParams_t& quant = source.quantizeParams;
+  if (quant.encodingDefinition == QNN_DEFINITION_DEFINED) {
+    if (quant.quantizationEncoding == QNN_QUANTIZATION_ENCODING_SCALE_OFFSET) {
+      quantize_params_ = ScaleOffsetQuantizeParams{quant.scaleOffsetEncoding.scale,
+                                                   quant.scaleOffsetEncoding.offset};
+    } else if (quant.quantizationEncoding == QNN_QUANTIZATION_ENCODING_AXIS_SCALE_OFFSET) {
       AxisScaleOffsetQuantizeParams axis;
-      axis.axis = quant.axis_scale_offset.axis;
-      const QnnScaleOffset* pairs = quant.axis_scale_offset.scale_offsets;
+      axis.axis = quant.axisScaleOffsetEncoding.axis;
+      const Qnn_ScaleOffset_t* pairs = quant.axisScaleOffsetEncoding.scaleOffset;
       if (pairs != nullptr) {
-        axis.scale_offsets.assign(pairs, pairs + quant.axis_scale_offset.num_scale_offsets);
+        axis.scale_offsets.assign(pairs, pairs + quant.axisScaleOffsetEncoding.numScaleOffsets);
       }
       quantize_params_ = std::move(axis);
     } else {
       QnnLog(kQnnLogError, "ERROR: [Qnn] Unsupported quantization encoding: %d",
-             static_cast<int>(quant.quantization_encoding));
+             static_cast<int>(quant.quantizationEncoding));
     }
   }
   UpdateTensorPointers();
@@ -112,11 +112,11 @@ void TensorWrapper::Clear() {
 
 void TensorWrapper::UpdateTensorPointers() {
   if (!IsSupportedVersion()) return;
-  QnnTensorV1& record = tensor_.v1;
+  Qnn_TensorV1_t& record = tensor_.v1;
   record.name = name_.c_str();
   record.dimensions = dimensions_.data();
-  record.quantize_params = quantize_params_.Record();
-  if (!data_.empty()) record.client_buf.data = data_.data();
+  record.quantizeParams = quantize_params_.Record();
+  if (!data_.empty()) record.clientBuf.data = data_.data();
 }
 
 uint32_t TensorWrapper::DataTypeSize(uint32_t data_type) {
@@ -157,7 +157,7 @@ bool TensorWrapper::CheckedByteSize(uint64_t* size) const {
     if (d != 0 && product > kMax / d) return false;
     product *= d;
   }
-  const uint64_t element = DataTypeSize(tensor_.v1.data_type);
+  const uint64_t element = DataTypeSize(tensor_.v1.dataType);
   if (element != 0 && product > kMax / element) return false;
   *size = product * element;
   return true;
@@ -174,13 +174,13 @@ uint64_t TensorWrapper::AllocateData() {
     // No buffer at all is safer than one QNN would overrun.
     QnnLog(kQnnLogError, "ERROR: [Qnn] Tensor %s is too large for a QNN client buffer",
            name_.c_str());
-    tensor_.v1.client_buf.data = nullptr;
-    tensor_.v1.client_buf.data_size = 0;
+    tensor_.v1.clientBuf.data = nullptr;
+    tensor_.v1.clientBuf.dataSize = 0;
     return 0;
   }
   data_.resize(size);
-  tensor_.v1.client_buf.data = data_.data();
-  tensor_.v1.client_buf.data_size = static_cast<uint32_t>(size);
+  tensor_.v1.clientBuf.data = data_.data();
+  tensor_.v1.clientBuf.dataSize = static_cast<uint32_t>(size);
   return size;
 }
 

@@ -11,7 +11,7 @@
 #include <variant>
 #include <vector>
 
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
 
 namespace qnn {
 
@@ -27,7 +27,7 @@ struct ScaleOffsetQuantizeParams {
 // One scale and offset per index along `axis`; owns its pairs.
 struct AxisScaleOffsetQuantizeParams {
   int32_t axis = 0;
-  std::vector<QnnScaleOffset> scale_offsets;
+  std::vector<Qnn_ScaleOffset_t> scale_offsets;
 };
 
 // A tensor's quantisation in one of three forms, and the QNN record view of
@@ -58,7 +58,7 @@ class QuantizeParamsWrapper {
 
   // The QNN record: definition and encoding 0x7FFFFFFF for the undefined
   // form; definition 1 and encoding 0 or 1 with the form's fields otherwise.
-  QnnQuantizeParams Record() const;
+  Qnn_QuantizeParams_t Record() const;
 
  private:
   Params params_;
@@ -77,7 +77,7 @@ class TensorWrapper {
   // Copies `tensor` and everything it points to; the record is only read.
   // An unsupported quantisation encoding is reported through QnnLog and
   // the tensor is carried without quantisation.
-  explicit TensorWrapper(const QnnTensor& tensor);
+  explicit TensorWrapper(const Qnn_Tensor_t& tensor);
 
   TensorWrapper(const TensorWrapper& other);
   TensorWrapper& operator=(const TensorWrapper& other);
@@ -87,9 +87,9 @@ class TensorWrapper {
   ~TensorWrapper() = default;
 
   // The record handed to QNN.
-  const QnnTensor& tensor() const { return tensor_; }
+  const Qnn_Tensor_t& tensor() const { return tensor_; }
   // The record, for binding buffers to it.
-  QnnTensor& mutable_tensor() { return tensor_; }
+  Qnn_Tensor_t& mutable_tensor() { return tensor_; }
 
   const std::string& name() const { return name_; }
   const std::vector<uint32_t>& dimensions() const { return dimensions_; }
@@ -121,7 +121,7 @@ class TensorWrapper {
   // ByteSize, with overflow told apart from a size of 0.
   bool CheckedByteSize(uint64_t* size) const;
 
-  QnnTensor tensor_;
+  Qnn_Tensor_t tensor_;
   std::string name_;
   std::vector<uint32_t> dimensions_;
   QuantizeParamsWrapper quantize_params_;

@@ -14,7 +14,7 @@
 namespace qnn {
 namespace {
 
-std::unique_ptr<QnnBackend> NewBackend(const QnnCoreApi* api, BackendType type) {
+std::unique_ptr<QnnBackend> NewBackend(const qnn::QnnApi* api, BackendType type) {
   switch (type) {
     case BackendType::kGpu: return std::make_unique<GpuBackend>(api);
     case BackendType::kHtp: return std::make_unique<HtpBackend>(api);
@@ -27,7 +27,7 @@ std::unique_ptr<QnnBackend> NewBackend(const QnnCoreApi* api, BackendType type) 
 
 }  // namespace
 
-std::unique_ptr<QnnBackend> CreateBackend(const QnnCoreApi* api, const Options& options,
+std::unique_ptr<QnnBackend> CreateBackend(const qnn::QnnApi* api, const Options& options,
                                           std::optional<SocInfo> soc_info,
                                           bool for_compilation) {
   std::unique_ptr<QnnBackend> backend = NewBackend(api, options.GetBackendType());
@@ -46,7 +46,7 @@ std::unique_ptr<QnnBackend> CreateBackend(const QnnCoreApi* api, const Options& 
   const std::string& path =
       for_compilation ? package.compile_package_path : package.dispatch_package_path;
   const char* target = for_compilation ? "CPU" : package.target.c_str();
-  const QnnResult result = api->backendRegisterOpPackage(
+  const Qnn_ErrorHandle_t result = api->backendRegisterOpPackage(
       backend->BackendHandle(), path.c_str(), package.interface_provider.c_str(), target);
   if (result != QNN_SUCCESS) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to register op package. Error code: %d",

@@ -1,13 +1,23 @@
 #include "vendors/qualcomm/backends/dsp_backend.h"
 
+#include <cstring>
 #include <utility>
 
+#include "DSP/QnnDspBackend.h"
+#include "DSP/QnnDspGraph.h"
+#include "DSP/QnnDspProperty.h"
 #include "vendors/qualcomm/backends/dsp_perf_control.h"
 #include "vendors/qualcomm/backends/qnn_log.h"
 
 namespace qnn {
 
-DspBackend::DspBackend(const QnnCoreApi* api, VotingThread::Clock::duration down_vote_delay)
+// One signed-PD backend record, at a stable address the backend config
+// points at.
+struct DspBackend::PdRecord {
+  QnnDspBackend_CustomConfig_t config;
+};
+
+DspBackend::DspBackend(const qnn::QnnApi* api, VotingThread::Clock::duration down_vote_delay)
     : QnnBackend(api), down_vote_delay_(down_vote_delay) {}
 
 DspBackend::~DspBackend() {
@@ -27,7 +37,7 @@ bool DspBackend::Init(const Options& options, std::optional<SocInfo> soc_info) {
     return false;
   }
 
-  std::vector<const QnnBackendConfig*> configs = BuildPdConfigs(options.GetDspPdSession());
+  std::vector<const QnnBackend_Config_t*> configs = BuildPdConfigs(options.GetDspPdSession());
   BackendHandleT backend = CreateBackendHandle(log.get(), configs.data(), configs.size());
   if (!backend) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to create backend handle.");
@@ -52,7 +62,7 @@ bool DspBackend::Init(const Options& options, std::optional<SocInfo> soc_info) {
   return true;
 }
 
-std::vector<const QnnBackendConfig*> DspBackend::BuildPdConfigs(PdSession session) {
+std::vector<const QnnBackend_Config_t*> DspBackend::BuildPdConfigs(PdSession session) {
   bool signed_pd = false;
   if (session == PdSession::kSigned) {
     signed_pd = true;
@@ -60,18 +70,19 @@ std::vector<const QnnBackendConfig*> DspBackend::BuildPdConfigs(PdSession sessio
     // Without the query QNN cannot tell, and the signed domain is the safe
     // choice.
     signed_pd = api()->propertyHasCapability == nullptr ||
-                api()->propertyHasCapability(QNN_PROPERTY_KEY_ADAPTIVE_PD) != 0;
+                api()->propertyHasCapability(QNN_PROPERTY_CUSTOM_DSP_UNSIGNED_PD_SUPPORT) != 0;
     QnnLog(kQnnLogInfo, "INFO: [Qnn] DSP adaptive PD selected %s PD.",
            signed_pd ? "signed" : "unsigned");
   }
   if (!signed_pd) return {};
 
-  QnnDspBackendCustomConfig& record = pd_records_.emplace_back();
-  record.option = QNN_DSP_BACKEND_CONFIG_OPTION_SIGNED_PD;
-  record.use_signed_process_domain = 1;
-  QnnBackendConfig& config = AddBackendConfig();
+  QnnDspBackend_CustomConfig_t& record = pd_records_.emplace_back().config;
+  std::memset(&record, 0, sizeof(record));
+  record.option = QNN_DSP_BACKEND_CONFIG_OPTION_USE_SIGNED_PROCESS_DOMAIN;
+  record.useSignedProcessDomain = true;
+  QnnBackend_Config_t& config = AddBackendConfig();
   config.option = QNN_BACKEND_CONFIG_OPTION_CUSTOM;
-  config.custom = &record;
+  config.customConfig = &record;
   return {&config, nullptr};
 }
 
@@ -108,10 +119,13 @@ void DspBackend::ScheduleDownVote() {
 
 GraphConfigs DspBackend::GetGraphConfigs(const Options& options, absl::string_view /*graph_name*/) {
   GraphConfigs configs;
-  QnnDspGraphCustomConfig record{};
+  // Three words: option, encoding, and a zero the encoding leaves unused.
+  QnnDspGraph_CustomConfig_t record;
+  std::memset(&record, 0, sizeof(record));
   record.option = QNN_DSP_GRAPH_CONFIG_OPTION_ENCODING;
-  record.encoding = options.GetDspEncoding() == DspEncoding::kDynamic ? 1 : 2;
-  record.reserved = 0;
+  record.encoding = options.GetDspEncoding() == DspEncoding::kDynamic
+                        ? QNN_DSP_GRAPH_ENCODING_DYNAMIC
+                        : QNN_DSP_GRAPH_ENCODING_STATIC;
   configs.AddCustomEntry(configs.AddRecord(record));
   return configs;
 }

@@ -13,7 +13,7 @@
 #include "vendors/qualcomm/backends/qnn_backend.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
 #include "vendors/qualcomm/backends/voting_thread.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
 
 namespace qnn {
 
@@ -23,7 +23,7 @@ class DspBackend : public QnnBackend {
  public:
   // `down_vote_delay` is how long the voting thread holds a delayed down
   // vote; only tests change it.
-  explicit DspBackend(const QnnCoreApi* api,
+  explicit DspBackend(const qnn::QnnApi* api,
                       VotingThread::Clock::duration down_vote_delay = VotingThread::kDownVoteDelay);
   // Controller first, then the protection-domain records, then the base.
   ~DspBackend() override;
@@ -39,10 +39,13 @@ class DspBackend : public QnnBackend {
 
  private:
   // The backend configs for DspPdSession: empty, or (signed-PD config, null).
-  std::vector<const QnnBackendConfig*> BuildPdConfigs(PdSession session);
+  std::vector<const QnnBackend_Config_t*> BuildPdConfigs(PdSession session);
   std::unique_ptr<DspPerfControl> NewPerfControl() const;
 
-  std::list<QnnDspBackendCustomConfig> pd_records_;
+  // Defined with the DSP backend records, which this header leaves out: they
+  // may not meet another backend's records in one translation unit.
+  struct PdRecord;
+  std::list<PdRecord> pd_records_;
   std::unique_ptr<DspPerfControl> perf_control_;
   VotingThread::Clock::duration down_vote_delay_;
 };

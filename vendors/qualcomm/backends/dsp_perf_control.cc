@@ -1,31 +1,50 @@
 #include "vendors/qualcomm/backends/dsp_perf_control.h"
 
+#include "DSP/QnnDspDevice.h"
 #include "vendors/qualcomm/backends/qnn_log.h"
 
 namespace qnn {
 namespace {
 
-using Records = std::array<QnnDspPowerConfig, DspPerfControl::kRecordCount>;
+using Records = DspPerfControl::Records;
 
-// (option, value) in list order; option 5 stands three times.
+// Every member of a record's union is one 32-bit word at the same place, so
+// the value is set through the first.
+constexpr QnnDspPerfInfrastructure_PowerConfig_t Record(
+    QnnDspPerfInfrastructure_PowerConfigOption_t option, uint32_t value) {
+  return {option, {value}};
+}
+
+// Sleep latency, the DCVS voltage corner three times (minimum, target,
+// maximum), DCVS on or off, power mode.
+constexpr Records Records6(uint32_t sleep_latency, uint32_t corner_min, uint32_t corner_target,
+                           uint32_t corner_max, uint32_t dcvs_enable, uint32_t power_mode) {
+  return {{Record(QNN_DSP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_SLEEP_LATENCY, sleep_latency),
+           Record(QNN_DSP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_VOLTAGE_CORNER, corner_min),
+           Record(QNN_DSP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_VOLTAGE_CORNER, corner_target),
+           Record(QNN_DSP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_VOLTAGE_CORNER, corner_max),
+           Record(QNN_DSP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_ENABLE, dcvs_enable),
+           Record(QNN_DSP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_POWER_MODE, power_mode)}};
+}
+
 // Indexed by DspPerformanceMode 1 to 8.
 constexpr Records kUpRecords[] = {
-    {{{2, 100}, {5, 128}, {5, 128}, {5, 160}, {1, 0}, {4, 16}}},   // 1 SustainedHighPerformance
-    {{{2, 40}, {5, 160}, {5, 160}, {5, 160}, {1, 0}, {4, 16}}},    // 2 Burst
-    {{{2, 100}, {5, 128}, {5, 128}, {5, 160}, {1, 0}, {4, 16}}},   // 3 HighPerformance
-    {{{2, 1000}, {5, 64}, {5, 64}, {5, 64}, {1, 0}, {4, 16}}},     // 4 PowerSaver
-    {{{2, 1000}, {5, 48}, {5, 48}, {5, 48}, {1, 0}, {4, 16}}},     // 5 LowPowerSaver
-    {{{2, 1000}, {5, 80}, {5, 80}, {5, 80}, {1, 0}, {4, 16}}},     // 6 HighPowerSaver
-    {{{2, 1000}, {5, 96}, {5, 96}, {5, 96}, {1, 0}, {4, 16}}},     // 7 LowBalanced
-    {{{2, 1000}, {5, 112}, {5, 112}, {5, 112}, {1, 0}, {4, 16}}},  // 8 Balanced
+    Records6(100, 128, 128, 160, 0, 16),    // 1 SustainedHighPerformance
+    Records6(40, 160, 160, 160, 0, 16),     // 2 Burst
+    Records6(100, 128, 128, 160, 0, 16),    // 3 HighPerformance
+    Records6(1000, 64, 64, 64, 0, 16),      // 4 PowerSaver
+    Records6(1000, 48, 48, 48, 0, 16),      // 5 LowPowerSaver
+    Records6(1000, 80, 80, 80, 0, 16),      // 6 HighPowerSaver
+    Records6(1000, 96, 96, 96, 0, 16),      // 7 LowBalanced
+    Records6(1000, 112, 112, 112, 0, 16),   // 8 Balanced
 };
 
 // The same for every mode.
-constexpr Records kDownRecords = {{{2, 2000}, {5, 48}, {5, 64}, {5, 64}, {1, 1}, {4, 4}}};
+constexpr Records kDownRecords = Records6(2000, 48, 64, 64, 1, 4);
 
 }  // namespace
 
-DspPerfControl::DspPerfControl(const QnnCoreApi* api,
+DspPerfControl::DspPerfControl(const qnn::QnnApi* api,
                                VotingThread::Clock::duration down_vote_delay)
     : api_(api),
       up_records_(kDownRecords),
@@ -50,8 +69,8 @@ bool DspPerfControl::Start(uint32_t mode) {
   // Only the host's (serialised) calls write the infrastructure and the id,
   // so reading them here needs no lock; writes take it for the voting thread.
   if (infrastructure_ == nullptr) {
-    QnnDeviceInfrastructure infrastructure = nullptr;
-    const QnnResult result = api_->deviceGetInfrastructure(&infrastructure);
+    QnnDevice_Infrastructure_t infrastructure = nullptr;
+    const Qnn_ErrorHandle_t result = api_->deviceGetInfrastructure(&infrastructure);
     if (result != QNN_SUCCESS) {
       QnnLog(kQnnLogError, "ERROR: [Qnn] DSP backend unable to create device infrastructure. Error %d",
              static_cast<int>(result & 0xFFFF));
@@ -65,12 +84,12 @@ bool DspPerfControl::Start(uint32_t mode) {
       return false;
     }
     std::lock_guard<std::mutex> lock(records_mutex_);
-    infrastructure_ = static_cast<const QnnDspPerfInfrastructure*>(infrastructure);
+    infrastructure_ = infrastructure;
   }
 
   if (power_config_id_ == 0) {
     uint32_t id = 0;
-    const QnnResult result = infrastructure_->createPowerConfigId(&id);
+    const Qnn_ErrorHandle_t result = infrastructure_->createPowerConfigId(&id);
     if (result != QNN_SUCCESS) {
       QnnLog(kQnnLogError, "ERROR: [Qnn] DSP backend unable to create power config. Error %d",
              static_cast<int>(result & 0xFFFF));
@@ -142,7 +161,7 @@ void DspPerfControl::ScheduleDownVote() {
 }
 
 void DspPerfControl::Apply(uint32_t kind) {
-  const QnnDspPerfInfrastructure* infrastructure = nullptr;
+  QnnDevice_Infrastructure_t infrastructure = nullptr;
   uint32_t id = 0;
   Records records;
   List list{};

@@ -12,7 +12,8 @@
 
 #include "vendors/qualcomm/backends/qnn_options.h"
 #include "vendors/qualcomm/backends/voting_thread.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "DSP/QnnDspPerfInfrastructure.h"
+#include "vendors/qualcomm/qnn_interface.h"
 
 namespace qnn {
 
@@ -22,8 +23,12 @@ class DspPerfControl {
 
   // The up records start as the down records, so a controller first started
   // with an unknown mode votes a defined (low) level.
-  DspPerfControl(const QnnCoreApi* api,
+  DspPerfControl(const qnn::QnnApi* api,
                  VotingThread::Clock::duration down_vote_delay = VotingThread::kDownVoteDelay);
+  // Sleep latency, DCVS voltage corner (minimum, target, maximum), DCVS
+  // enable and power mode, in the order QNN receives them.
+  using Records = std::array<QnnDspPerfInfrastructure_PowerConfig_t, kRecordCount>;
+
   DspPerfControl(const DspPerfControl&) = delete;
   DspPerfControl& operator=(const DspPerfControl&) = delete;
   // Stops the voting thread first (what is queued is still applied), then
@@ -46,17 +51,18 @@ class DspPerfControl {
   bool has_voting_thread() const { return voting_thread_ != nullptr; }
 
  private:
-  using Records = std::array<QnnDspPowerConfig, kRecordCount>;
-  using List = std::array<const QnnDspPowerConfig*, kRecordCount + 1>;
+  using List = std::array<const QnnDspPerfInfrastructure_PowerConfig_t*, kRecordCount + 1>;
 
   void EnsureVotingThread();
   // Up list for kind 0, down list otherwise; copied under the records lock,
   // applied outside it, nothing without an infrastructure.
   void Apply(uint32_t kind);
 
-  const QnnCoreApi* api_;
+  const qnn::QnnApi* api_;
   uint32_t power_config_id_ = 0;
-  const QnnDspPerfInfrastructure* infrastructure_ = nullptr;
+  // The DSP's infrastructure (its struct is defined with the DSP device
+  // records, which only the implementation includes).
+  QnnDevice_Infrastructure_t infrastructure_ = nullptr;
   std::atomic<uint32_t> mode_{0};
   Records up_records_;
   Records down_records_;

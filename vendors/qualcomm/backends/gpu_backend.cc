@@ -2,18 +2,19 @@
 
 #include <utility>
 
+#include "GPU/QnnGpuGraph.h"
 #include "vendors/qualcomm/backends/qnn_log.h"
 
 namespace qnn {
 namespace {
 
-uint32_t QnnGpuPrecision(GpuPrecision precision) {
+QnnGpu_Precision_t QnnGpuPrecision(GpuPrecision precision) {
   switch (precision) {
-    case GpuPrecision::kUserProvided: return 3;
-    case GpuPrecision::kFp32: return 0;
-    case GpuPrecision::kFp16: return 1;
-    case GpuPrecision::kHybrid: return 2;
-    default: return 1;
+    case GpuPrecision::kUserProvided: return QNN_GPU_PRECISION_USER_PROVIDED;
+    case GpuPrecision::kFp32: return QNN_GPU_PRECISION_FP32;
+    case GpuPrecision::kFp16: return QNN_GPU_PRECISION_FP16;
+    case GpuPrecision::kHybrid: return QNN_GPU_PRECISION_HYBRID;
+    default: return QNN_GPU_PRECISION_FP16;
   }
 }
 
@@ -38,7 +39,7 @@ bool GpuBackend::Init(const Options& options, std::optional<SocInfo> soc_info) {
 
 GraphConfigs GpuBackend::GetGraphConfigs(const Options& options, absl::string_view /*graph_name*/) {
   GraphConfigs configs;
-  QnnGpuGraphCustomConfig record{};
+  QnnGpuGraph_CustomConfig_t record{};
   record.precision = QnnGpuPrecision(options.GetGpuPrecision());
   configs.AddCustomEntry(configs.AddRecord(record));
   return configs;

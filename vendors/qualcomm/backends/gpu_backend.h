@@ -12,7 +12,7 @@ namespace qnn {
 
 class GpuBackend : public QnnBackend {
  public:
-  explicit GpuBackend(const QnnCoreApi* api) : QnnBackend(api) {}
+  explicit GpuBackend(const qnn::QnnApi* api) : QnnBackend(api) {}
 
   bool Init(const Options& options, std::optional<SocInfo> soc_info) override;
   // One GPU record with the QNN precision number for GpuPrecision.

@@ -12,18 +12,19 @@ const char* GraphConfigs::AddText(std::string text) {
 }
 
 void GraphConfigs::AddCustomEntry(const void* record) {
-  QnnGraphConfig entry{};
+  QnnGraph_Config_t entry{};
   entry.option = QNN_GRAPH_CONFIG_OPTION_CUSTOM;
-  entry.custom = record;
+  // QNN only reads the record; the field's type has no const.
+  entry.customConfig = const_cast<void*>(record);
   entries_.push_back(entry);
 }
 
-void GraphConfigs::AddEntry(const QnnGraphConfig& entry) { entries_.push_back(entry); }
+void GraphConfigs::AddEntry(const QnnGraph_Config_t& entry) { entries_.push_back(entry); }
 
-const QnnGraphConfig** GraphConfigs::Pointers() {
+const QnnGraph_Config_t** GraphConfigs::Pointers() {
   pointers_.clear();
   pointers_.reserve(entries_.size() + 1);
-  for (const QnnGraphConfig& entry : entries_) pointers_.push_back(&entry);
+  for (const QnnGraph_Config_t& entry : entries_) pointers_.push_back(&entry);
   pointers_.push_back(nullptr);
   return pointers_.data();
 }

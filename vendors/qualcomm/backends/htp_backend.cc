@@ -4,6 +4,9 @@
 #include <string>
 #include <utility>
 
+#include "HTP/QnnHtpDevice.h"
+#include "HTP/QnnHtpGraph.h"
+#include "HTP/QnnHtpProperty.h"
 #include "vendors/qualcomm/backends/htp_perf_control.h"
 #include "vendors/qualcomm/backends/qnn_log.h"
 
@@ -12,37 +15,38 @@ namespace {
 
 // QNN's initial value of an HTP graph custom record: option and first value
 // word "undefined", the rest zero.
-QnnHtpGraphCustomConfig InitialGraphRecord() {
-  QnnHtpGraphCustomConfig record;
+QnnHtpGraph_CustomConfig_t InitialGraphRecord() {
+  QnnHtpGraph_CustomConfig_t record;
   std::memset(&record, 0, sizeof(record));
-  record.option = QNN_UNDEFINED;
-  record.first_word = QNN_UNDEFINED;
+  record.option = QNN_HTP_GRAPH_CONFIG_OPTION_UNKNOWN;
+  record.optimizationOption.type = QNN_HTP_GRAPH_OPTIMIZATION_TYPE_UNKNOWN;
   return record;
 }
 
-QnnHtpGraphCustomConfig BoolGraphRecord(uint32_t option, bool value) {
-  QnnHtpGraphCustomConfig record = InitialGraphRecord();
+// `member` is the record's bool for `option`; a bool replaces only the
+// first byte of the value word.
+QnnHtpGraph_CustomConfig_t BoolGraphRecord(QnnHtpGraph_ConfigOption_t option,
+                                           bool QnnHtpGraph_CustomConfig_t::*member, bool value) {
+  QnnHtpGraph_CustomConfig_t record = InitialGraphRecord();
   record.option = option;
-  // A bool value replaces only the first byte of the value word.
-  const unsigned char byte = value ? 1 : 0;
-  std::memcpy(&record.first_word, &byte, 1);
+  record.*member = value;
   return record;
 }
 
-QnnHtpGraphCustomConfig OptimizationRecord(uint32_t type, float value) {
-  QnnHtpGraphCustomConfig record = InitialGraphRecord();
+QnnHtpGraph_CustomConfig_t OptimizationRecord(QnnHtpGraph_OptimizationType_t type, float value) {
+  QnnHtpGraph_CustomConfig_t record = InitialGraphRecord();
   record.option = QNN_HTP_GRAPH_CONFIG_OPTION_OPTIMIZATION;
-  record.optimization.type = type;
-  record.optimization.value = value;
+  record.optimizationOption.type = type;
+  record.optimizationOption.floatValue = value;
   return record;
 }
 
-QnnHtpGraphCustomConfig FinalizeRecord(const char* name, int32_t value) {
-  QnnHtpGraphCustomConfig record = InitialGraphRecord();
+QnnHtpGraph_CustomConfig_t FinalizeRecord(const char* name, int32_t value) {
+  QnnHtpGraph_CustomConfig_t record = InitialGraphRecord();
   record.option = QNN_HTP_GRAPH_CONFIG_OPTION_FINALIZE_CONFIG;
-  record.finalize.name = name;
-  record.finalize.value.data_type = QNN_DATATYPE_SCALAR_INT32;
-  record.finalize.value.int32_value = value;
+  record.finalizeConfig.key = name;
+  record.finalizeConfig.value.dataType = QNN_DATATYPE_INT_32;
+  record.finalizeConfig.value.int32Value = value;
   return record;
 }
 
@@ -54,20 +58,26 @@ float FinalizeOptimizationLevel(OptimizationLevel level) {
   }
 }
 
-uint32_t QnnPriority(GraphPriority priority) {
+Qnn_Priority_t QnnPriority(GraphPriority priority) {
   switch (priority) {
     case GraphPriority::kDefault: return QNN_PRIORITY_NORMAL;
     case GraphPriority::kLow: return QNN_PRIORITY_LOW;
     case GraphPriority::kNormal: return QNN_PRIORITY_NORMAL;
     case GraphPriority::kNormalHigh: return QNN_PRIORITY_NORMAL_HIGH;
     case GraphPriority::kHigh: return QNN_PRIORITY_HIGH;
-    default: return QNN_UNDEFINED;
+    default: return QNN_PRIORITY_UNDEFINED;
   }
 }
 
 }  // namespace
 
-HtpBackend::HtpBackend(const QnnCoreApi* api, VotingThread::Clock::duration down_vote_delay)
+// One signed-PD device record, at a stable address the device config
+// points at.
+struct HtpBackend::PdRecord {
+  QnnHtpDevice_CustomConfig_t config;
+};
+
+HtpBackend::HtpBackend(const qnn::QnnApi* api, VotingThread::Clock::duration down_vote_delay)
     : QnnBackend(api), down_vote_delay_(down_vote_delay) {}
 
 HtpBackend::~HtpBackend() {
@@ -115,7 +125,7 @@ bool HtpBackend::Init(const Options& options, std::optional<SocInfo> soc_info) {
     SetSocInfo(*soc_info);
   }
 
-  std::vector<const QnnDeviceConfig*> device_configs;
+  std::vector<const QnnDevice_Config_t*> device_configs;
   if (!BuildDeviceConfigs(options, &device_configs)) return fail();
 
   device = CreateDeviceHandle(log.get(), device_configs.data(), device_configs.size());
@@ -146,7 +156,7 @@ bool HtpBackend::Init(const Options& options, std::optional<SocInfo> soc_info) {
 }
 
 bool HtpBackend::BuildDeviceConfigs(const Options& options,
-                                    std::vector<const QnnDeviceConfig*>* configs) {
+                                    std::vector<const QnnDevice_Config_t*>* configs) {
   const uint32_t device_id = options.GetHtpDeviceId();
   if (device_id != 0 && !SelectDevice(device_id, configs)) return false;
 
@@ -158,7 +168,7 @@ bool HtpBackend::BuildDeviceConfigs(const Options& options,
       // Without the query QNN cannot tell, and the signed domain is the safe
       // choice.
       const bool signed_pd = api()->propertyHasCapability == nullptr ||
-                             api()->propertyHasCapability(QNN_PROPERTY_KEY_ADAPTIVE_PD) != 0;
+                             api()->propertyHasCapability(QNN_PROPERTY_CUSTOM_HTP_UNSIGNED_PD_SUPPORT) != 0;
       QnnLog(kQnnLogInfo, "INFO: [Qnn] HTP adaptive PD selected %s PD.",
              signed_pd ? "signed" : "unsigned");
       if (signed_pd) AddSignedPdConfig(device_id, configs);
@@ -172,9 +182,9 @@ bool HtpBackend::BuildDeviceConfigs(const Options& options,
   return true;
 }
 
-bool HtpBackend::SelectDevice(uint32_t device_id, std::vector<const QnnDeviceConfig*>* configs) {
-  const QnnDevicePlatformInfo* raw_info = nullptr;
-  const QnnResult result = api()->deviceGetPlatformInfo(nullptr, &raw_info);
+bool HtpBackend::SelectDevice(uint32_t device_id, std::vector<const QnnDevice_Config_t*>* configs) {
+  const QnnDevice_PlatformInfo_t* raw_info = nullptr;
+  const Qnn_ErrorHandle_t result = api()->deviceGetPlatformInfo(nullptr, &raw_info);
   if (result != QNN_SUCCESS) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] failed to get device platform info, %d",
            static_cast<int>(result));
@@ -184,51 +194,53 @@ bool HtpBackend::SelectDevice(uint32_t device_id, std::vector<const QnnDeviceCon
            device_id);
     return false;
   }
-  const QnnCoreApi* api = this->api();
-  PlatformInfoHandle info(raw_info, [api](const QnnDevicePlatformInfo* to_free) {
+  const qnn::QnnApi* api = this->api();
+  PlatformInfoHandle info(raw_info, [api](const QnnDevice_PlatformInfo_t* to_free) {
     return api->deviceFreePlatformInfo(nullptr, to_free);
   });
 
-  if (raw_info->hw_devices == nullptr) {
+  const QnnDevice_PlatformInfoV1_t& devices = raw_info->v1;
+  if (devices.hwDevices == nullptr) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] HTP platform info reports %u devices but has no device array.",
-           raw_info->num_hw_devices);
+           devices.numHwDevices);
     return false;
   }
-  const QnnDeviceHardwareInfo* found = nullptr;
-  for (uint32_t i = 0; i < raw_info->num_hw_devices; ++i) {
-    if (raw_info->hw_devices[i].device_id == device_id) {
-      found = &raw_info->hw_devices[i];
+  const QnnDevice_HardwareDeviceInfo_t* found = nullptr;
+  for (uint32_t i = 0; i < devices.numHwDevices; ++i) {
+    if (devices.hwDevices[i].v1.deviceId == device_id) {
+      found = &devices.hwDevices[i];
       break;
     }
   }
   if (found == nullptr) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] HTP device_id=%u was not found among %u devices.",
-           device_id, raw_info->num_hw_devices);
+           device_id, devices.numHwDevices);
     return false;
   }
 
   QnnLog(kQnnLogInfo, "INFO: [Qnn] Using HTP device_id=%u.", device_id);
   platform_info_ = std::move(info);  // kept while the device exists
-  QnnDevicePlatformInfo& selection = AddPlatformInfo();
-  selection.num_hw_devices = 1;
-  selection.hw_devices = found;
-  QnnDeviceConfig& config = AddDeviceConfig();
+  QnnDevice_PlatformInfo_t& selection = AddPlatformInfo();
+  selection.v1.numHwDevices = 1;
+  // QNN only reads the selection; its type has no const.
+  selection.v1.hwDevices = const_cast<QnnDevice_HardwareDeviceInfo_t*>(found);
+  QnnDevice_Config_t& config = AddDeviceConfig();
   config.option = QNN_DEVICE_CONFIG_OPTION_PLATFORM_INFO;
-  config.platform_info = &selection;
+  config.hardwareInfo = &selection;
   configs->push_back(&config);
   return true;
 }
 
 void HtpBackend::AddSignedPdConfig(uint32_t device_id,
-                                   std::vector<const QnnDeviceConfig*>* configs) {
-  QnnHtpDeviceCustomConfig& record = pd_records_.emplace_back();
+                                   std::vector<const QnnDevice_Config_t*>* configs) {
+  QnnHtpDevice_CustomConfig_t& record = pd_records_.emplace_back().config;
   std::memset(&record, 0, sizeof(record));
-  record.option = QNN_HTP_DEVICE_CONFIG_OPTION_SIGNED_PD;
-  record.device_id = device_id;
-  record.use_signed_process_domain = true;
-  QnnDeviceConfig& config = AddDeviceConfig();
+  record.option = QNN_HTP_DEVICE_CONFIG_OPTION_SIGNEDPD;
+  record.useSignedProcessDomain.deviceId = device_id;
+  record.useSignedProcessDomain.useSignedProcessDomain = true;
+  QnnDevice_Config_t& config = AddDeviceConfig();
   config.option = QNN_DEVICE_CONFIG_OPTION_CUSTOM;
-  config.custom = &record;
+  config.customConfig = &record;
   configs->push_back(&config);
 }
 
@@ -274,20 +286,23 @@ void HtpBackend::ScheduleDownVote() {
 
 GraphConfigs HtpBackend::GetGraphConfigs(const Options& options, absl::string_view /*graph_name*/) {
   GraphConfigs configs;
-  auto add = [&configs](const QnnHtpGraphCustomConfig& record) {
+  auto add = [&configs](const QnnHtpGraph_CustomConfig_t& record) {
     configs.AddCustomEntry(configs.AddRecord(record));
   };
 
-  add(OptimizationRecord(QNN_HTP_OPTIMIZATION_FINALIZE_LEVEL,
+  add(OptimizationRecord(QNN_HTP_GRAPH_OPTIMIZATION_TYPE_FINALIZE_OPTIMIZATION_FLAG,
                          FinalizeOptimizationLevel(options.GetOptimizationLevel())));
 
-  QnnHtpGraphCustomConfig vtcm = InitialGraphRecord();
+  QnnHtpGraph_CustomConfig_t vtcm = InitialGraphRecord();
   vtcm.option = QNN_HTP_GRAPH_CONFIG_OPTION_VTCM_SIZE;
-  vtcm.vtcm_size_mb = options.GetVtcmSize();
+  vtcm.vtcmSizeInMB = options.GetVtcmSize();
   add(vtcm);
 
-  add(BoolGraphRecord(QNN_HTP_GRAPH_CONFIG_OPTION_FOLD_RELU_OFF, !options.GetUseFoldReLU()));
+  add(BoolGraphRecord(QNN_HTP_GRAPH_CONFIG_OPTION_FOLD_RELU_ACTIVATION_INTO_CONV_OFF,
+                      &QnnHtpGraph_CustomConfig_t::foldReluActivationIntoConvOff,
+                      !options.GetUseFoldReLU()));
   add(BoolGraphRecord(QNN_HTP_GRAPH_CONFIG_OPTION_SHORT_DEPTH_CONV_ON_HMX_OFF,
+                      &QnnHtpGraph_CustomConfig_t::shortDepthConvOnHmxOff,
                       !options.GetUseConvHMX()));
 
   const int32_t p_point = options.GetHtpPPoint();
@@ -311,17 +326,19 @@ GraphConfigs HtpBackend::GetGraphConfigs(const Options& options, absl::string_vi
   }
 
   if (options.GetNumHvxThreads() != 0) {
-    QnnHtpGraphCustomConfig hvx = InitialGraphRecord();
+    QnnHtpGraph_CustomConfig_t hvx = InitialGraphRecord();
     hvx.option = QNN_HTP_GRAPH_CONFIG_OPTION_NUM_HVX_THREADS;
-    hvx.num_hvx_threads = options.GetNumHvxThreads();
+    hvx.numHvxThreads = options.GetNumHvxThreads();
     add(hvx);
   }
-  if (options.GetHtpDlbc()) add(OptimizationRecord(QNN_HTP_OPTIMIZATION_DLBC, 1.0f));
+  if (options.GetHtpDlbc()) {
+    add(OptimizationRecord(QNN_HTP_GRAPH_OPTIMIZATION_TYPE_ENABLE_DLBC, 1.0f));
+  }
   if (options.GetHtpDlbcWeights()) {
-    add(OptimizationRecord(QNN_HTP_OPTIMIZATION_DLBC_WEIGHTS, 1.0f));
+    add(OptimizationRecord(QNN_HTP_GRAPH_OPTIMIZATION_TYPE_ENABLE_DLBC_WEIGHTS, 1.0f));
   }
 
-  QnnGraphConfig priority{};
+  QnnGraph_Config_t priority{};
   priority.option = QNN_GRAPH_CONFIG_OPTION_PRIORITY;
   priority.priority = QnnPriority(options.GetGraphPriority());
   configs.AddEntry(priority);

@@ -15,7 +15,7 @@
 #include "vendors/qualcomm/backends/qnn_handle.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
 #include "vendors/qualcomm/backends/voting_thread.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
 
 namespace qnn {
 
@@ -26,7 +26,7 @@ class HtpBackend : public QnnBackend {
 
   // `down_vote_delay` is how long the voting thread holds a delayed down
   // vote; only tests change it.
-  explicit HtpBackend(const QnnCoreApi* api,
+  explicit HtpBackend(const qnn::QnnApi* api,
                       VotingThread::Clock::duration down_vote_delay = VotingThread::kDownVoteDelay);
   // Controller first (its votes need the device), then the PD records and
   // the kept platform info, then the base's handles.
@@ -43,17 +43,20 @@ class HtpBackend : public QnnBackend {
   HtpPerfControl* perf_control() const { return perf_control_.get(); }
 
  private:
-  using PlatformInfoHandle = Handle<const QnnDevicePlatformInfo*>;
+  using PlatformInfoHandle = Handle<const QnnDevice_PlatformInfo_t*>;
+  // Defined with the HTP device records, which this header leaves out: they
+  // may not meet another backend's device records in one translation unit.
+  struct PdRecord;
 
   // Appends the device configs for `options` to `configs` (selection by id,
   // then protection domain) and null-terminates a non-empty list.
-  bool BuildDeviceConfigs(const Options& options, std::vector<const QnnDeviceConfig*>* configs);
-  bool SelectDevice(uint32_t device_id, std::vector<const QnnDeviceConfig*>* configs);
-  void AddSignedPdConfig(uint32_t device_id, std::vector<const QnnDeviceConfig*>* configs);
+  bool BuildDeviceConfigs(const Options& options, std::vector<const QnnDevice_Config_t*>* configs);
+  bool SelectDevice(uint32_t device_id, std::vector<const QnnDevice_Config_t*>* configs);
+  void AddSignedPdConfig(uint32_t device_id, std::vector<const QnnDevice_Config_t*>* configs);
   std::unique_ptr<HtpPerfControl> NewPerfControl(uint32_t device_id) const;
 
   PlatformInfoHandle platform_info_;  // released with deviceFreePlatformInfo
-  std::list<QnnHtpDeviceCustomConfig> pd_records_;
+  std::list<PdRecord> pd_records_;
   std::unique_ptr<HtpPerfControl> perf_control_;
   VotingThread::Clock::duration down_vote_delay_;
 };

@@ -2,78 +2,98 @@
 
 #include <cstring>
 
+#include "HTP/QnnHtpDevice.h"
 #include "vendors/qualcomm/backends/qnn_log.h"
 
 namespace qnn {
 namespace {
 
+constexpr QnnHtpPerfInfrastructure_PowerMode_t kAdjustUpDown =
+    QNN_HTP_PERF_INFRASTRUCTURE_POWERMODE_ADJUST_UP_DOWN;
+constexpr QnnHtpPerfInfrastructure_PowerMode_t kPowerSaver =
+    QNN_HTP_PERF_INFRASTRUCTURE_POWERMODE_POWER_SAVER_MODE;
+constexpr QnnHtpPerfInfrastructure_PowerMode_t kPerformance =
+    QNN_HTP_PERF_INFRASTRUCTURE_POWERMODE_PERFORMANCE_MODE;
+
+constexpr QnnHtpPerfInfrastructure_VoltageCorner_t kCornerDisable = DCVS_VOLTAGE_CORNER_DISABLE;
+constexpr QnnHtpPerfInfrastructure_VoltageCorner_t kCornerMin =
+    DCVS_VOLTAGE_VCORNER_MIN_VOLTAGE_CORNER;
+constexpr QnnHtpPerfInfrastructure_VoltageCorner_t kSvs2 = DCVS_VOLTAGE_VCORNER_SVS2;
+constexpr QnnHtpPerfInfrastructure_VoltageCorner_t kSvs = DCVS_VOLTAGE_VCORNER_SVS;
+constexpr QnnHtpPerfInfrastructure_VoltageCorner_t kSvsPlus = DCVS_VOLTAGE_VCORNER_SVS_PLUS;
+constexpr QnnHtpPerfInfrastructure_VoltageCorner_t kNom = DCVS_VOLTAGE_VCORNER_NOM;
+constexpr QnnHtpPerfInfrastructure_VoltageCorner_t kNomPlus = DCVS_VOLTAGE_VCORNER_NOM_PLUS;
+constexpr QnnHtpPerfInfrastructure_VoltageCorner_t kTurbo = DCVS_VOLTAGE_VCORNER_TURBO;
+constexpr QnnHtpPerfInfrastructure_VoltageCorner_t kCornerMax =
+    DCVS_VOLTAGE_VCORNER_MAX_VOLTAGE_CORNER;
+
 // One up vote: every "set" flag is on except sleep disable; bus and core
 // share one corner value for minimum, target and maximum.
 struct UpRow {
   uint32_t dcvs_enable;
-  uint32_t power_mode;
+  QnnHtpPerfInfrastructure_PowerMode_t power_mode;
   uint32_t sleep_latency;
-  uint32_t corner;
+  QnnHtpPerfInfrastructure_VoltageCorner_t corner;
 };
 
 // Indexed by HtpPerformanceMode 1 to 9.
 constexpr UpRow kUpRows[] = {
-    {0, 1, 100, 128},    // 1 SustainedHighPerformance
-    {0, 1, 40, 160},     // 2 Burst
-    {0, 1, 100, 128},    // 3 HighPerformance
-    {1, 16, 1000, 64},   // 4 PowerSaver
-    {1, 16, 1000, 48},   // 5 LowPowerSaver
-    {1, 16, 1000, 80},   // 6 HighPowerSaver
-    {1, 16, 1000, 96},   // 7 LowBalanced
-    {1, 16, 1000, 112},  // 8 Balanced
-    {1, 16, 1000, 16},   // 9 ExtremePowerSaver
+    {0, kAdjustUpDown, 100, kTurbo},    // 1 SustainedHighPerformance
+    {0, kAdjustUpDown, 40, kCornerMax},     // 2 Burst
+    {0, kAdjustUpDown, 100, kTurbo},    // 3 HighPerformance
+    {1, kPerformance, 1000, kSvs},   // 4 PowerSaver
+    {1, kPerformance, 1000, kSvs2},   // 5 LowPowerSaver
+    {1, kPerformance, 1000, kSvsPlus},   // 6 HighPowerSaver
+    {1, kPerformance, 1000, kNom},   // 7 LowBalanced
+    {1, kPerformance, 1000, kNomPlus},  // 8 Balanced
+    {1, kPerformance, 1000, kCornerDisable},   // 9 ExtremePowerSaver
 };
 
 // One down vote: DCVS on, the longest sleep latency, bus and core corners
 // alike.
 struct DownRow {
-  uint32_t power_mode;
-  uint32_t corner_min;
-  uint32_t corner_target;
-  uint32_t corner_max;
+  QnnHtpPerfInfrastructure_PowerMode_t power_mode;
+  QnnHtpPerfInfrastructure_VoltageCorner_t corner_min;
+  QnnHtpPerfInfrastructure_VoltageCorner_t corner_target;
+  QnnHtpPerfInfrastructure_VoltageCorner_t corner_max;
 };
 
 // Indexed by HtpPerformanceMode 0 to 9.
 constexpr DownRow kDownRows[] = {
-    {4, 96, 96, 96},  // 0 Default
-    {1, 48, 64, 64},  // 1 SustainedHighPerformance
-    {1, 48, 64, 64},  // 2 Burst
-    {1, 48, 64, 64},  // 3 HighPerformance
-    {4, 32, 32, 32},  // 4 PowerSaver
-    {4, 32, 32, 32},  // 5 LowPowerSaver
-    {4, 32, 32, 32},  // 6 HighPowerSaver
-    {4, 48, 64, 64},  // 7 LowBalanced
-    {1, 48, 64, 64},  // 8 Balanced
-    {4, 16, 16, 16},  // 9 ExtremePowerSaver
+    {kPowerSaver, kNom, kNom, kNom},  // 0 Default
+    {kAdjustUpDown, kSvs2, kSvs, kSvs},  // 1 SustainedHighPerformance
+    {kAdjustUpDown, kSvs2, kSvs, kSvs},  // 2 Burst
+    {kAdjustUpDown, kSvs2, kSvs, kSvs},  // 3 HighPerformance
+    {kPowerSaver, kCornerMin, kCornerMin, kCornerMin},  // 4 PowerSaver
+    {kPowerSaver, kCornerMin, kCornerMin, kCornerMin},  // 5 LowPowerSaver
+    {kPowerSaver, kCornerMin, kCornerMin, kCornerMin},  // 6 HighPowerSaver
+    {kPowerSaver, kSvs2, kSvs, kSvs},  // 7 LowBalanced
+    {kAdjustUpDown, kSvs2, kSvs, kSvs},  // 8 Balanced
+    {kPowerSaver, kCornerDisable, kCornerDisable, kCornerDisable},  // 9 ExtremePowerSaver
 };
 
 constexpr uint32_t kDownSleepLatency = 65535;
-constexpr uint32_t kRpcPollingTime = 9999;
+constexpr uint32_t kRpcPollingTime = QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIG_MAX_RPC_POLLING_TIME;
 
 // A vote record that asks for nothing (every "set" flag off) until a mode
 // writes it, so an early vote never carries indeterminate words.
-QnnHtpPowerConfig EmptyVoteRecord() {
-  QnnHtpPowerConfig record;
+QnnHtpPerfInfrastructure_PowerConfig_t EmptyVoteRecord() {
+  QnnHtpPerfInfrastructure_PowerConfig_t record;
   std::memset(&record, 0, sizeof(record));
-  record.option = QNN_HTP_POWER_CONFIG_OPTION_DCVS_V3;
+  record.option = QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_V3;
   return record;
 }
 
-QnnHtpPowerConfig InitialRpcRecord() {
-  QnnHtpPowerConfig record;
+QnnHtpPerfInfrastructure_PowerConfig_t InitialRpcRecord() {
+  QnnHtpPerfInfrastructure_PowerConfig_t record;
   std::memset(&record, 0, sizeof(record));
-  record.option = QNN_UNDEFINED;
+  record.option = QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_UNKNOWN;
   return record;
 }
 
 }  // namespace
 
-HtpBackend::HtpPerfControl::HtpPerfControl(const QnnCoreApi* api, uint32_t device_id,
+HtpBackend::HtpPerfControl::HtpPerfControl(const qnn::QnnApi* api, uint32_t device_id,
                                            VotingThread::Clock::duration down_vote_delay)
     : api_(api),
       device_id_(device_id),
@@ -89,7 +109,7 @@ HtpBackend::HtpPerfControl::~HtpPerfControl() {
   voting_thread_.reset();
   if (infrastructure_ == nullptr) return;
   ApplyDownList();
-  if (power_config_id_ != 0) infrastructure_->perf.destroyPowerConfigId(power_config_id_);
+  if (power_config_id_ != 0) infrastructure_->perfInfra.destroyPowerConfigId(power_config_id_);
 }
 
 uint32_t HtpBackend::HtpPerfControl::power_config_id() const {
@@ -101,8 +121,8 @@ bool HtpBackend::HtpPerfControl::Start(uint32_t mode) {
   // Only the host's (serialised) calls write the infrastructure and the id,
   // so reading them here needs no lock; writes take it for the voting thread.
   if (infrastructure_ == nullptr) {
-    QnnDeviceInfrastructure infrastructure = nullptr;
-    const QnnResult result = api_->deviceGetInfrastructure(&infrastructure);
+    QnnDevice_Infrastructure_t infrastructure = nullptr;
+    const Qnn_ErrorHandle_t result = api_->deviceGetInfrastructure(&infrastructure);
     if (result != QNN_SUCCESS) {
       QnnLog(kQnnLogError, "ERROR: [Qnn] HTP backend unable to create device infrastructure. Error %d",
              static_cast<int>(result & 0xFFFF));
@@ -114,19 +134,18 @@ bool HtpBackend::HtpPerfControl::Start(uint32_t mode) {
              "error.");
       return false;
     }
-    const auto* htp = static_cast<const QnnHtpDeviceInfrastructure*>(infrastructure);
-    if (htp->type != QNN_HTP_INFRASTRUCTURE_TYPE_PERF) {
+    if (infrastructure->infraType != QNN_HTP_DEVICE_INFRASTRUCTURE_TYPE_PERF) {
       QnnLog(kQnnLogError, "ERROR: [Qnn] HTP infra type = %d, which is not perf infra type.",
-             static_cast<int>(htp->type));
+             static_cast<int>(infrastructure->infraType));
       return false;
     }
     std::lock_guard<std::mutex> lock(records_mutex_);
-    infrastructure_ = htp;
+    infrastructure_ = infrastructure;
   }
 
   if (power_config_id_ == 0) {
     uint32_t id = 0;
-    const QnnResult result = infrastructure_->perf.createPowerConfigId(device_id_, 0, &id);
+    const Qnn_ErrorHandle_t result = infrastructure_->perfInfra.createPowerConfigId(device_id_, 0, &id);
     if (result != QNN_SUCCESS) {
       QnnLog(kQnnLogError, "ERROR: [Qnn] HTP backend unable to create power config. Error %d",
              static_cast<int>(result & 0xFFFF));
@@ -160,47 +179,47 @@ bool HtpBackend::HtpPerfControl::Start(uint32_t mode) {
 void HtpBackend::HtpPerfControl::WriteUpRecord(uint32_t mode) {
   if (mode < 1 || mode > 9) return;  // left as it was
   const UpRow& row = kUpRows[mode - 1];
-  QnnHtpDcvsV3& dcvs = up_record_.dcvs_v3;
-  up_record_.option = QNN_HTP_POWER_CONFIG_OPTION_DCVS_V3;
-  dcvs.context_id = power_config_id_;
-  dcvs.set_dcvs_enable = 1;
-  dcvs.dcvs_enable = row.dcvs_enable;
-  dcvs.power_mode = row.power_mode;
-  dcvs.set_sleep_latency = 1;
-  dcvs.sleep_latency = row.sleep_latency;
-  dcvs.set_sleep_disable = 0;
-  dcvs.sleep_disable = 0;
-  dcvs.set_bus_params = 1;
-  dcvs.bus_voltage_corner_min = row.corner;
-  dcvs.bus_voltage_corner_target = row.corner;
-  dcvs.bus_voltage_corner_max = row.corner;
-  dcvs.set_core_params = 1;
-  dcvs.core_voltage_corner_min = row.corner;
-  dcvs.core_voltage_corner_target = row.corner;
-  dcvs.core_voltage_corner_max = row.corner;
+  QnnHtpPerfInfrastructure_DcvsV3_t& dcvs = up_record_.dcvsV3Config;
+  up_record_.option = QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_V3;
+  dcvs.contextId = power_config_id_;
+  dcvs.setDcvsEnable = 1;
+  dcvs.dcvsEnable = row.dcvs_enable;
+  dcvs.powerMode = row.power_mode;
+  dcvs.setSleepLatency = 1;
+  dcvs.sleepLatency = row.sleep_latency;
+  dcvs.setSleepDisable = 0;
+  dcvs.sleepDisable = 0;
+  dcvs.setBusParams = 1;
+  dcvs.busVoltageCornerMin = row.corner;
+  dcvs.busVoltageCornerTarget = row.corner;
+  dcvs.busVoltageCornerMax = row.corner;
+  dcvs.setCoreParams = 1;
+  dcvs.coreVoltageCornerMin = row.corner;
+  dcvs.coreVoltageCornerTarget = row.corner;
+  dcvs.coreVoltageCornerMax = row.corner;
 }
 
 void HtpBackend::HtpPerfControl::WriteDownRecord(uint32_t mode) {
   if (mode > 9) return;  // left as it was
   const DownRow& row = kDownRows[mode];
-  QnnHtpDcvsV3& dcvs = down_record_.dcvs_v3;
-  down_record_.option = QNN_HTP_POWER_CONFIG_OPTION_DCVS_V3;
-  dcvs.context_id = power_config_id_;
-  dcvs.set_dcvs_enable = 1;
-  dcvs.dcvs_enable = 1;
-  dcvs.power_mode = row.power_mode;
-  dcvs.set_sleep_latency = 1;
-  dcvs.sleep_latency = kDownSleepLatency;
-  dcvs.set_sleep_disable = 0;
-  dcvs.sleep_disable = 0;
-  dcvs.set_bus_params = 1;
-  dcvs.bus_voltage_corner_min = row.corner_min;
-  dcvs.bus_voltage_corner_target = row.corner_target;
-  dcvs.bus_voltage_corner_max = row.corner_max;
-  dcvs.set_core_params = 1;
-  dcvs.core_voltage_corner_min = row.corner_min;
-  dcvs.core_voltage_corner_target = row.corner_target;
-  dcvs.core_voltage_corner_max = row.corner_max;
+  QnnHtpPerfInfrastructure_DcvsV3_t& dcvs = down_record_.dcvsV3Config;
+  down_record_.option = QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_V3;
+  dcvs.contextId = power_config_id_;
+  dcvs.setDcvsEnable = 1;
+  dcvs.dcvsEnable = 1;
+  dcvs.powerMode = row.power_mode;
+  dcvs.setSleepLatency = 1;
+  dcvs.sleepLatency = kDownSleepLatency;
+  dcvs.setSleepDisable = 0;
+  dcvs.sleepDisable = 0;
+  dcvs.setBusParams = 1;
+  dcvs.busVoltageCornerMin = row.corner_min;
+  dcvs.busVoltageCornerTarget = row.corner_target;
+  dcvs.busVoltageCornerMax = row.corner_max;
+  dcvs.setCoreParams = 1;
+  dcvs.coreVoltageCornerMin = row.corner_min;
+  dcvs.coreVoltageCornerTarget = row.corner_target;
+  dcvs.coreVoltageCornerMax = row.corner_max;
 }
 
 bool HtpBackend::HtpPerfControl::InitRpcPolling() {
@@ -210,14 +229,14 @@ bool HtpBackend::HtpPerfControl::InitRpcPolling() {
     rpc_records_ = {InitialRpcRecord(), InitialRpcRecord()};
     if (mode >= 1 && mode <= 3) {
       // The fast modes poll instead of sleeping between RPC calls.
-      rpc_records_[0].option = QNN_HTP_POWER_CONFIG_OPTION_RPC_POLLING_TIME;
-      rpc_records_[0].rpc_polling_time = kRpcPollingTime;
-      rpc_records_[1].option = QNN_HTP_POWER_CONFIG_OPTION_RPC_CONTROL_LATENCY;
-      rpc_records_[1].rpc_control_latency = 0;
+      rpc_records_[0].option = QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_RPC_POLLING_TIME;
+      rpc_records_[0].rpcPollingTimeConfig = kRpcPollingTime;
+      rpc_records_[1].option = QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_RPC_CONTROL_LATENCY;
+      rpc_records_[1].rpcControlLatencyConfig = 0;
       rpc_list_ = {&rpc_records_[0], &rpc_records_[1], nullptr};
     } else if (mode >= 4 && mode <= 9) {
-      rpc_records_[0].option = QNN_HTP_POWER_CONFIG_OPTION_RPC_CONTROL_LATENCY;
-      rpc_records_[0].rpc_control_latency = 0;
+      rpc_records_[0].option = QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_RPC_CONTROL_LATENCY;
+      rpc_records_[0].rpcControlLatencyConfig = 0;
       rpc_list_ = {&rpc_records_[0], nullptr, nullptr};
     }
   }
@@ -291,24 +310,25 @@ void HtpBackend::HtpPerfControl::ScheduleDownVote() {
 }
 
 void HtpBackend::HtpPerfControl::Apply(ListKind kind) {
-  const QnnHtpDeviceInfrastructure* infrastructure = nullptr;
+  QnnDevice_Infrastructure_t infrastructure = nullptr;
   uint32_t id = 0;
-  std::array<QnnHtpPowerConfig, 2> records;
-  std::array<const QnnHtpPowerConfig*, 3> list{};
+  std::array<QnnHtpPerfInfrastructure_PowerConfig_t, 2> records;
+  std::array<const QnnHtpPerfInfrastructure_PowerConfig_t*, 3> list{};
   {
     std::lock_guard<std::mutex> lock(records_mutex_);
     if (infrastructure_ == nullptr) return;
     infrastructure = infrastructure_;
     id = power_config_id_;
-    const QnnHtpPowerConfig* const* source = kind == ListKind::kUp     ? up_list_.data()
-                                             : kind == ListKind::kDown ? down_list_.data()
-                                                                       : rpc_list_.data();
+    const QnnHtpPerfInfrastructure_PowerConfig_t* const* source =
+        kind == ListKind::kUp     ? up_list_.data()
+        : kind == ListKind::kDown ? down_list_.data()
+                                  : rpc_list_.data();
     for (size_t i = 0; i < records.size() && source[i] != nullptr; ++i) {
       records[i] = *source[i];
       list[i] = &records[i];
     }
   }
-  infrastructure->perf.setPowerConfig(id, list.data());
+  infrastructure->perfInfra.setPowerConfig(id, list.data());
 }
 
 }  // namespace qnn

@@ -14,7 +14,8 @@
 #include "vendors/qualcomm/backends/htp_backend.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
 #include "vendors/qualcomm/backends/voting_thread.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "HTP/QnnHtpPerfInfrastructure.h"
+#include "vendors/qualcomm/qnn_interface.h"
 
 namespace qnn {
 
@@ -23,7 +24,7 @@ class HtpBackend::HtpPerfControl {
   // The vote records are written by mode changes on the host's threads and
   // read by the voting thread; `records_mutex_` keeps each apply a
   // consistent copy.
-  HtpPerfControl(const QnnCoreApi* api, uint32_t device_id,
+  HtpPerfControl(const qnn::QnnApi* api, uint32_t device_id,
                  VotingThread::Clock::duration down_vote_delay = VotingThread::kDownVoteDelay);
   HtpPerfControl(const HtpPerfControl&) = delete;
   HtpPerfControl& operator=(const HtpPerfControl&) = delete;
@@ -67,17 +68,19 @@ class HtpBackend::HtpPerfControl {
   void WriteUpRecord(uint32_t mode);
   void WriteDownRecord(uint32_t mode);
 
-  const QnnCoreApi* api_;
+  const qnn::QnnApi* api_;
   const uint32_t device_id_;
   uint32_t power_config_id_ = 0;
-  const QnnHtpDeviceInfrastructure* infrastructure_ = nullptr;
+  // The HTP's infrastructure (its struct is defined with the HTP device
+  // records, which only the implementation includes).
+  QnnDevice_Infrastructure_t infrastructure_ = nullptr;
   std::atomic<uint32_t> mode_{0};
-  QnnHtpPowerConfig up_record_;
-  QnnHtpPowerConfig down_record_;
-  std::array<QnnHtpPowerConfig, 2> rpc_records_;
-  std::array<const QnnHtpPowerConfig*, 3> rpc_list_{};
-  std::array<const QnnHtpPowerConfig*, 2> up_list_{};
-  std::array<const QnnHtpPowerConfig*, 2> down_list_{};
+  QnnHtpPerfInfrastructure_PowerConfig_t up_record_;
+  QnnHtpPerfInfrastructure_PowerConfig_t down_record_;
+  std::array<QnnHtpPerfInfrastructure_PowerConfig_t, 2> rpc_records_;
+  std::array<const QnnHtpPerfInfrastructure_PowerConfig_t*, 3> rpc_list_{};
+  std::array<const QnnHtpPerfInfrastructure_PowerConfig_t*, 2> up_list_{};
+  std::array<const QnnHtpPerfInfrastructure_PowerConfig_t*, 2> down_list_{};
   // Guards the records, the lists, the id and the infrastructure pointer.
   mutable std::mutex records_mutex_;
   const VotingThread::Clock::duration down_vote_delay_;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "absl/strings/str_cat.h"
+#include "IR/QnnIrGraph.h"
 #include "vendors/qualcomm/backends/qnn_log.h"
 
 namespace qnn {
@@ -34,10 +35,10 @@ GraphConfigs IrBackend::GetGraphConfigs(const Options& options, absl::string_vie
   std::replace(text.begin(), text.end(), '\\', '/');
 
   GraphConfigs configs;
-  QnnIrGraphCustomConfig record{};
-  record.option = 1;
-  record.serialization_type = 1;
-  record.output_path = configs.AddText(std::move(text));
+  QnnIrGraph_CustomConfig_t record{};
+  record.option = QNN_IR_GRAPH_CONFIG_OPTION_SERIALIZATION;
+  record.serializationOption.serializationType = QNN_IR_GRAPH_SERIALIZATION_TYPE_FLAT_BUFFER;
+  record.serializationOption.outputPath = configs.AddText(std::move(text));
   configs.AddCustomEntry(configs.AddRecord(record));
   return configs;
 }

@@ -13,7 +13,7 @@ namespace qnn {
 
 class IrBackend : public QnnBackend {
  public:
-  explicit IrBackend(const QnnCoreApi* api) : QnnBackend(api) {}
+  explicit IrBackend(const qnn::QnnApi* api) : QnnBackend(api) {}
 
   bool Init(const Options& options, std::optional<SocInfo> soc_info) override;
   // One IR record naming "<DlcDir>/<graph_name>.dlc", with forward slashes

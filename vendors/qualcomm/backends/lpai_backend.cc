@@ -2,18 +2,30 @@
 
 #include <utility>
 
+#include "LPAI/QnnLpaiBackend.h"
+#include "LPAI/QnnLpaiGraph.h"
 #include "vendors/qualcomm/backends/qnn_log.h"
 
 namespace qnn {
 namespace {
 
-constexpr uint32_t kLpaiTargetAdsp = 2;
-constexpr uint32_t kLpaiClientRealTime = 1;
-constexpr uint32_t kLpaiClientNonRealTime = 2;
-constexpr uint32_t kLpaiAffinitySoft = 1;
-constexpr uint32_t kLpaiAffinityHard = 2;
+// The value record of the graph-preparation option: a word, then the
+// text. QNN publishes no declaration of it.
+struct LpaiPrepareRecord {
+  uint32_t word;
+  const char* text;
+};
 
 }  // namespace
+
+struct LpaiBackend::BackendRecord {
+  QnnLpaiBackend_CustomConfig_t record;
+};
+struct LpaiBackend::TargetRecord {
+  QnnLpaiBackend_CustomConfigHwInfo_t record;
+};
+
+LpaiBackend::LpaiBackend(const qnn::QnnApi* api) : QnnBackend(api) {}
 
 LpaiBackend::~LpaiBackend() {
   backend_records_.clear();
@@ -44,19 +56,21 @@ bool LpaiBackend::Init(const Options& options, std::optional<SocInfo> soc_info) 
   }
 
   const uint32_t target = static_cast<uint32_t>(options.GetLpaiTarget());
-  QnnLpaiTargetRecord& target_record = target_records_.emplace_back();
-  target_record.target = target < 4 ? target : kLpaiTargetAdsp;
-  target_record.hardware_version =
-      soc.lpai_hardware_version == 5 || soc.lpai_hardware_version == 6 ? soc.lpai_hardware_version
-                                                                       : QNN_UNDEFINED;
+  QnnLpaiBackend_CustomConfigHwInfo_t& target_record = target_records_.emplace_back().record;
+  target_record.lpaiTarget = target < 4 ? static_cast<QnnLpaiBackend_Target_t>(target)
+                                        : QNN_LPAI_BACKEND_TARGET_ADSP;
+  const uint32_t hardware = soc.lpai_hardware_version;
+  target_record.hwVersion = hardware == 5 || hardware == 6
+                                ? static_cast<QnnLpaiBackend_HwVersion_t>(hardware)
+                                : QNN_LPAI_BACKEND_HW_VERSION_UNKNOWN;
 
-  QnnLpaiBackendCustomConfig& record = backend_records_.emplace_back();
-  record.option = 0;
-  record.target = &target_record;
-  QnnBackendConfig& config = AddBackendConfig();
+  QnnLpaiBackend_CustomConfig_t& record = backend_records_.emplace_back().record;
+  record.option = QNN_LPAI_BACKEND_CUSTOM_CFG_HW_INFO;
+  record.config = &target_record;
+  QnnBackend_Config_t& config = AddBackendConfig();
   config.option = QNN_BACKEND_CONFIG_OPTION_CUSTOM;
-  config.custom = &record;
-  const QnnBackendConfig* configs[] = {&config, nullptr};
+  config.customConfig = &record;
+  const QnnBackend_Config_t* configs[] = {&config, nullptr};
   BackendHandleT backend = CreateBackendHandle(log.get(), configs, 2);
   if (!backend) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to create backend handle.");
@@ -70,41 +84,41 @@ bool LpaiBackend::Init(const Options& options, std::optional<SocInfo> soc_info) 
 GraphConfigs LpaiBackend::GetGraphConfigs(const Options& /*options*/,
                                           absl::string_view /*graph_name*/) {
   GraphConfigs configs;
-  QnnLpaiTextRecord text{};
+  LpaiPrepareRecord text{};
   text.word = 0;
   text.text = configs.AddText("0,1");
-  QnnLpaiGraphCustomConfig record{};
-  record.option = QNN_LPAI_GRAPH_CONFIG_OPTION_TEXT;
-  record.value = configs.AddRecord(text);
+  QnnLpaiGraph_CustomConfig_t record{};
+  record.option = QNN_LPAI_GRAPH_SET_CFG_PREPARE_DEFAULT;
+  record.config = configs.AddRecord(text);
   configs.AddCustomEntry(configs.AddRecord(record));
   return configs;
 }
 
 bool LpaiBackend::AfterGraphRetrieve(const RetrievedGraph& graph, const Options& options) {
-  QnnLpaiPerformanceRecord performance{};
+  QnnLpaiGraph_PerfCfg_t performance{};
   performance.fps = options.GetLpaiFps();
-  performance.ftrt_ratio = options.GetLpaiFtrtRatio();
-  performance.client_type = options.GetLpaiClientPerfType() == LpaiClientPerfType::kNonRealTime
-                                ? kLpaiClientNonRealTime
-                                : kLpaiClientRealTime;
-  QnnLpaiGraphCustomConfig performance_config{QNN_LPAI_GRAPH_CONFIG_OPTION_PERFORMANCE,
+  performance.ftrtRatio = options.GetLpaiFtrtRatio();
+  performance.clientType = options.GetLpaiClientPerfType() == LpaiClientPerfType::kNonRealTime
+                               ? QNN_LPAI_GRAPH_CLIENT_PERF_TYPE_NON_REAL_TIME
+                               : QNN_LPAI_GRAPH_CLIENT_PERF_TYPE_REAL_TIME;
+  QnnLpaiGraph_CustomConfig_t performance_config{QNN_LPAI_GRAPH_SET_CFG_PERF_CFG,
                                               &performance};
 
-  QnnLpaiCoreRecord core{};
+  QnnLpaiGraph_CoreAffinity_t core{};
   core.affinity = options.GetLpaiCoreAffinityType() == LpaiCoreAffinityType::kHard
-                      ? kLpaiAffinityHard
-                      : kLpaiAffinitySoft;
-  core.core_selection = options.GetLpaiCoreSelection();
-  QnnLpaiGraphCustomConfig core_config{QNN_LPAI_GRAPH_CONFIG_OPTION_CORE, &core};
+                      ? QNN_LPAI_GRAPH_CORE_AFFINITY_HARD
+                      : QNN_LPAI_GRAPH_CORE_AFFINITY_SOFT;
+  core.coreSelection = options.GetLpaiCoreSelection();
+  QnnLpaiGraph_CustomConfig_t core_config{QNN_LPAI_GRAPH_SET_CFG_CORE_AFFINITY, &core};
 
-  QnnGraphConfig entries[2]{};
+  QnnGraph_Config_t entries[2]{};
   entries[0].option = QNN_GRAPH_CONFIG_OPTION_CUSTOM;
-  entries[0].custom = &performance_config;
+  entries[0].customConfig = &performance_config;
   entries[1].option = QNN_GRAPH_CONFIG_OPTION_CUSTOM;
-  entries[1].custom = &core_config;
-  const QnnGraphConfig* list[] = {&entries[0], &entries[1], nullptr};
+  entries[1].customConfig = &core_config;
+  const QnnGraph_Config_t* list[] = {&entries[0], &entries[1], nullptr};
 
-  QnnResult result = api()->graphSetConfig(graph.graph, list);
+  Qnn_ErrorHandle_t result = api()->graphSetConfig(graph.graph, list);
   if (result != QNN_SUCCESS) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to set LPAI graph config after retrieve. Error %d",
            static_cast<int>(result & 0xFFFF));

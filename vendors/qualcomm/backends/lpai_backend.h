@@ -10,13 +10,13 @@
 #include "absl/strings/string_view.h"
 #include "vendors/qualcomm/backends/qnn_backend.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
 
 namespace qnn {
 
 class LpaiBackend : public QnnBackend {
  public:
-  explicit LpaiBackend(const QnnCoreApi* api) : QnnBackend(api) {}
+  explicit LpaiBackend(const qnn::QnnApi* api);
   // Frees its two record lists, then the base's handles.
   ~LpaiBackend() override;
 
@@ -27,8 +27,12 @@ class LpaiBackend : public QnnBackend {
   bool AfterGraphRetrieve(const RetrievedGraph& graph, const Options& options) override;
 
  private:
-  std::list<QnnLpaiBackendCustomConfig> backend_records_;
-  std::list<QnnLpaiTargetRecord> target_records_;
+  // Defined with the LPAI records, which this header leaves out: they may
+  // not meet another backend's records in one translation unit.
+  struct BackendRecord;
+  struct TargetRecord;
+  std::list<BackendRecord> backend_records_;
+  std::list<TargetRecord> target_records_;
 };
 
 }  // namespace qnn

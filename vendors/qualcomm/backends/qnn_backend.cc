@@ -6,7 +6,7 @@
 
 namespace qnn {
 
-QnnBackend::QnnBackend(const QnnCoreApi* api) : api_(api) {}
+QnnBackend::QnnBackend(const qnn::QnnApi* api) : api_(api) {}
 
 QnnBackend::~QnnBackend() {
   // Reverse order of creation; the config lists go after the handles that
@@ -18,8 +18,8 @@ QnnBackend::~QnnBackend() {
 
 QnnBackend::LogHandleT QnnBackend::CreateLogHandle(uint32_t level) {
   if (level == 0) return LogHandleT();
-  QnnLogHandle log = nullptr;
-  const QnnResult result = api_->logCreate(QnnLogCallback, level, &log);
+  Qnn_LogHandle_t log = nullptr;
+  const Qnn_ErrorHandle_t result = api_->logCreate(QnnLogCallback, static_cast<QnnLog_Level_t>(level), &log);
   if (result != QNN_SUCCESS) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to create QNN logger: %d", static_cast<int>(result));
     return LogHandleT();
@@ -27,11 +27,11 @@ QnnBackend::LogHandleT QnnBackend::CreateLogHandle(uint32_t level) {
   return LogHandleT(log, api_->logFree);
 }
 
-QnnBackend::BackendHandleT QnnBackend::CreateBackendHandle(QnnLogHandle log,
-                                                           const QnnBackendConfig** configs,
+QnnBackend::BackendHandleT QnnBackend::CreateBackendHandle(Qnn_LogHandle_t log,
+                                                           const QnnBackend_Config_t** configs,
                                                            size_t count) {
-  QnnBackendHandle backend = nullptr;
-  const QnnResult result = api_->backendCreate(log, count >= 2 ? configs : nullptr, &backend);
+  Qnn_BackendHandle_t backend = nullptr;
+  const Qnn_ErrorHandle_t result = api_->backendCreate(log, count >= 2 ? configs : nullptr, &backend);
   if (result != QNN_SUCCESS) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] failed to call backend create, %d",
            static_cast<int>(result));
@@ -40,11 +40,11 @@ QnnBackend::BackendHandleT QnnBackend::CreateBackendHandle(QnnLogHandle log,
   return BackendHandleT(backend, api_->backendFree);
 }
 
-QnnBackend::DeviceHandleT QnnBackend::CreateDeviceHandle(QnnLogHandle log,
-                                                         const QnnDeviceConfig** configs,
+QnnBackend::DeviceHandleT QnnBackend::CreateDeviceHandle(Qnn_LogHandle_t log,
+                                                         const QnnDevice_Config_t** configs,
                                                          size_t count) {
-  QnnDeviceHandle device = nullptr;
-  const QnnResult result = api_->deviceCreate(log, count >= 2 ? configs : nullptr, &device);
+  Qnn_DeviceHandle_t device = nullptr;
+  const Qnn_ErrorHandle_t result = api_->deviceCreate(log, count >= 2 ? configs : nullptr, &device);
   if (result != QNN_SUCCESS) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] failed to call device create, %d",
            static_cast<int>(result));
@@ -53,25 +53,25 @@ QnnBackend::DeviceHandleT QnnBackend::CreateDeviceHandle(QnnLogHandle log,
   return DeviceHandleT(device, api_->deviceFree);
 }
 
-QnnBackendConfig& QnnBackend::AddBackendConfig() {
-  QnnBackendConfig& config = backend_configs_.emplace_back();
-  config.option = QNN_UNDEFINED;
-  config.value = 0;
+QnnBackend_Config_t& QnnBackend::AddBackendConfig() {
+  QnnBackend_Config_t& config = backend_configs_.emplace_back();
+  config.option = QNN_BACKEND_CONFIG_OPTION_UNDEFINED;
+  config.customConfig = nullptr;
   return config;
 }
 
-QnnDeviceConfig& QnnBackend::AddDeviceConfig() {
-  QnnDeviceConfig& config = device_configs_.emplace_back();
-  config.option = QNN_UNDEFINED;
-  config.value = 0;
+QnnDevice_Config_t& QnnBackend::AddDeviceConfig() {
+  QnnDevice_Config_t& config = device_configs_.emplace_back();
+  config.option = QNN_DEVICE_CONFIG_OPTION_UNDEFINED;
+  config.customConfig = nullptr;
   return config;
 }
 
-QnnDevicePlatformInfo& QnnBackend::AddPlatformInfo() {
-  QnnDevicePlatformInfo& info = platform_infos_.emplace_back();
-  info.version = 1;
-  info.num_hw_devices = 0;
-  info.hw_devices = nullptr;
+QnnDevice_PlatformInfo_t& QnnBackend::AddPlatformInfo() {
+  QnnDevice_PlatformInfo_t& info = platform_infos_.emplace_back();
+  info.version = QNN_DEVICE_PLATFORM_INFO_VERSION_1;
+  info.v1.numHwDevices = 0;
+  info.v1.hwDevices = nullptr;
   return info;
 }
 

@@ -14,7 +14,7 @@
 #include "absl/strings/string_view.h"
 #include "vendors/qualcomm/backends/qnn_handle.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
 
 namespace qnn {
 
@@ -49,11 +49,11 @@ class GraphConfigs {
   // Appends an entry of option 0 pointing at an owned record.
   void AddCustomEntry(const void* record);
   // Appends a plain entry (e.g. option 3, the priority).
-  void AddEntry(const QnnGraphConfig& entry);
+  void AddEntry(const QnnGraph_Config_t& entry);
 
-  const std::vector<QnnGraphConfig>& entries() const { return entries_; }
+  const std::vector<QnnGraph_Config_t>& entries() const { return entries_; }
   // A null-terminated array of pointers to the entries.
-  const QnnGraphConfig** Pointers();
+  const QnnGraph_Config_t** Pointers();
 
  private:
   struct RecordBase {
@@ -67,20 +67,20 @@ class GraphConfigs {
 
   std::list<std::unique_ptr<RecordBase>> records_;
   std::list<std::string> texts_;
-  std::vector<QnnGraphConfig> entries_;
-  std::vector<const QnnGraphConfig*> pointers_;
+  std::vector<QnnGraph_Config_t> entries_;
+  std::vector<const QnnGraph_Config_t*> pointers_;
 };
 
 // What AfterGraphRetrieve receives about a graph just retrieved.
 struct RetrievedGraph {
-  QnnGraphHandle graph = nullptr;
+  Qnn_GraphHandle_t graph = nullptr;
   absl::string_view graph_name;
-  QnnProfileHandle profile = nullptr;
+  Qnn_ProfileHandle_t profile = nullptr;
 };
 
 class QnnBackend {
  public:
-  explicit QnnBackend(const QnnCoreApi* api);
+  explicit QnnBackend(const qnn::QnnApi* api);
   QnnBackend(const QnnBackend&) = delete;
   QnnBackend& operator=(const QnnBackend&) = delete;
 
@@ -102,39 +102,39 @@ class QnnBackend {
     return true;
   }
 
-  const QnnCoreApi* api() const { return api_; }
-  QnnBackendHandle BackendHandle() const { return backend_handle_.get(); }
-  QnnDeviceHandle DeviceHandle() const { return device_handle_.get(); }
-  QnnLogHandle LogHandle() const { return log_handle_.get(); }
+  const qnn::QnnApi* api() const { return api_; }
+  Qnn_BackendHandle_t BackendHandle() const { return backend_handle_.get(); }
+  Qnn_DeviceHandle_t DeviceHandle() const { return device_handle_.get(); }
+  Qnn_LogHandle_t LogHandle() const { return log_handle_.get(); }
   const SocInfo& soc_info() const { return soc_info_; }
 
  protected:
-  using LogHandleT = Handle<QnnLogHandle>;
-  using BackendHandleT = Handle<QnnBackendHandle>;
-  using DeviceHandleT = Handle<QnnDeviceHandle>;
+  using LogHandleT = Handle<Qnn_LogHandle_t>;
+  using BackendHandleT = Handle<Qnn_BackendHandle_t>;
+  using DeviceHandleT = Handle<Qnn_DeviceHandle_t>;
 
   // A QNN logger at `level`, or an empty handle (level 0, or logCreate failed).
   LogHandleT CreateLogHandle(uint32_t level);
   // `configs` is null-terminated; it is passed only with at least one config.
-  BackendHandleT CreateBackendHandle(QnnLogHandle log, const QnnBackendConfig** configs,
+  BackendHandleT CreateBackendHandle(Qnn_LogHandle_t log, const QnnBackend_Config_t** configs,
                                      size_t count);
-  DeviceHandleT CreateDeviceHandle(QnnLogHandle log, const QnnDeviceConfig** configs,
+  DeviceHandleT CreateDeviceHandle(Qnn_LogHandle_t log, const QnnDevice_Config_t** configs,
                                    size_t count);
 
   // New records at stable addresses, initialised as QNN's "undefined".
-  QnnBackendConfig& AddBackendConfig();
-  QnnDeviceConfig& AddDeviceConfig();
-  QnnDevicePlatformInfo& AddPlatformInfo();
+  QnnBackend_Config_t& AddBackendConfig();
+  QnnDevice_Config_t& AddDeviceConfig();
+  QnnDevice_PlatformInfo_t& AddPlatformInfo();
 
   // Moves the new handles into the fields (log, then backend, then device).
   void CommitHandles(LogHandleT log, BackendHandleT backend, DeviceHandleT device);
   void SetSocInfo(const SocInfo& soc_info) { soc_info_ = soc_info; }
 
  private:
-  const QnnCoreApi* api_;
-  std::list<QnnBackendConfig> backend_configs_;
-  std::list<QnnDeviceConfig> device_configs_;
-  std::list<QnnDevicePlatformInfo> platform_infos_;
+  const qnn::QnnApi* api_;
+  std::list<QnnBackend_Config_t> backend_configs_;
+  std::list<QnnDevice_Config_t> device_configs_;
+  std::list<QnnDevice_PlatformInfo_t> platform_infos_;
   SocInfo soc_info_;
   LogHandleT log_handle_;
   BackendHandleT backend_handle_;
@@ -145,7 +145,7 @@ class QnnBackend {
 // null when the type is unknown or Init or the op-package registration
 // failed (the backend has logged why). `for_compilation` picks the compile
 // package path of a custom op package instead of the dispatch one.
-std::unique_ptr<QnnBackend> CreateBackend(const QnnCoreApi* api, const Options& options,
+std::unique_ptr<QnnBackend> CreateBackend(const qnn::QnnApi* api, const Options& options,
                                           std::optional<SocInfo> soc_info,
                                           bool for_compilation);
 

@@ -6,14 +6,14 @@
 #include <functional>
 #include <utility>
 
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
 
 namespace qnn {
 
 template <typename H>
 class Handle {
  public:
-  using Release = std::function<QnnResult(H)>;
+  using Release = std::function<Qnn_ErrorHandle_t(H)>;
 
   Handle() = default;
   Handle(H handle, Release release) : handle_(handle), release_(std::move(release)) {}
@@ -35,8 +35,8 @@ class Handle {
   explicit operator bool() const { return handle_ != H{}; }
 
   // Releases the handle now (when there is one); the result is returned.
-  QnnResult Reset() {
-    QnnResult result = QNN_SUCCESS;
+  Qnn_ErrorHandle_t Reset() {
+    Qnn_ErrorHandle_t result = QNN_SUCCESS;
     if (handle_ != H{} && release_) result = release_(handle_);
     handle_ = H{};
     release_ = nullptr;

@@ -35,10 +35,10 @@ void SetQnnLogLevel(uint32_t level) { g_threshold.store(level, std::memory_order
 
 uint32_t GetQnnLogLevel() { return g_threshold.load(std::memory_order_relaxed); }
 
-void QnnLogCallback(const char* format, uint32_t level, uint64_t timestamp, va_list args) {
+void QnnLogCallback(const char* format, QnnLog_Level_t level, uint64_t timestamp, va_list args) {
   char header[256];
   std::snprintf(header, sizeof(header), "%8.1fms [%-7s] ", static_cast<double>(timestamp),
-                CallbackLevelName(level));
+                CallbackLevelName(static_cast<uint32_t>(level)));
   char message[256];
   std::vsnprintf(message, 255, format, args);  // at most 254 characters
   std::fprintf(stdout, "%s %s", header, message);

@@ -7,6 +7,8 @@
 #include <cstdarg>
 #include <cstdint>
 
+#include "QnnLog.h"
+
 namespace qnn {
 
 // Levels of QnnLog: 1 error, 2 warning, 3 information, 5 debug.
@@ -34,7 +36,7 @@ uint32_t GetQnnLogLevel();
 
 // The callback QNN calls with its own messages, possibly from its threads:
 // "<ms>ms [<LEVEL>] <message>" on the standard output stream.
-void QnnLogCallback(const char* format, uint32_t level, uint64_t timestamp, va_list args);
+void QnnLogCallback(const char* format, QnnLog_Level_t level, uint64_t timestamp, va_list args);
 
 }  // namespace qnn
 

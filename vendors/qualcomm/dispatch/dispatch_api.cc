@@ -112,22 +112,22 @@ VantroStatus Initialize(const VantroHostApiTable* host, VantroEnvironmentT* envi
   old_backend.reset();
   old_manager.reset();
 
-  const QnnCoreApi* api = InstalledManager()->Api();
-  QnnApiVersion version{};
-  if (const QnnResult result = api->backendGetApiVersion(&version); result != QNN_SUCCESS) {
+  const qnn::QnnApi* api = InstalledManager()->Api();
+  Qnn_ApiVersion_t version{};
+  if (const Qnn_ErrorHandle_t result = api->backendGetApiVersion(&version); result != QNN_SUCCESS) {
     VANTRO_LOG_ERROR("Failed to get QNN API version: %d", static_cast<int>(result));
     return kVantroStatusRuntimeFailure;
   }
   const char* build_id = nullptr;
-  if (const QnnResult result = api->backendGetBuildId(&build_id); result != QNN_SUCCESS) {
+  if (const Qnn_ErrorHandle_t result = api->backendGetBuildId(&build_id); result != QNN_SUCCESS) {
     VANTRO_LOG_ERROR("Failed to get QNN build ID: %d", static_cast<int>(result));
     return kVantroStatusRuntimeFailure;
   }
   std::snprintf(g_build_id, kBuildIdSize,
                 "Qualcomm Dispatch API version %d.%d.%d, QNN API version %d.%d.%d, build id: %s",
                 kDispatchApiVersion.major, kDispatchApiVersion.minor, kDispatchApiVersion.patch,
-                static_cast<int>(version.core.major), static_cast<int>(version.core.minor),
-                static_cast<int>(version.core.patch), build_id != nullptr ? build_id : "");
+                static_cast<int>(version.coreApiVersion.major), static_cast<int>(version.coreApiVersion.minor),
+                static_cast<int>(version.coreApiVersion.patch), build_id != nullptr ? build_id : "");
   g_build_id[kBuildIdSize - 1] = '\0';
   return kVantroStatusOk;
 }

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
 #include "vendors/qualcomm/tensor_wrapper.h"
 
 namespace vantro::qualcomm {
 
 struct JitHandle {
-  QnnContextHandle context = nullptr;
+  Qnn_ContextHandle_t context = nullptr;
   std::string graph_name;
   std::vector<qnn::TensorWrapper> inputs;
   std::vector<qnn::TensorWrapper> outputs;

@@ -49,11 +49,11 @@ Expected<void> VantroDispatchDeviceContextT::UnregisterTensorBuffer(
   }
   BufferSlot& slot = slots_[handle];
   VANTRO_LOG_DEBUG("Unregistering tensor buffer %p", static_cast<void*>(slot.buffer));
-  QnnMemHandle mem_handle = slot.mem_handle;
+  Qnn_MemHandle_t mem_handle = slot.mem_handle;
   slot.mem_handle = nullptr;
   slot.in_use = false;
   if (mem_handle != nullptr && manager_ != nullptr && manager_->Api() != nullptr) {
-    const QnnResult result = manager_->Api()->memDeRegister(&mem_handle, 1);
+    const Qnn_ErrorHandle_t result = manager_->Api()->memDeRegister(&mem_handle, 1);
     if (result != QNN_SUCCESS) {
       return Error(Status::RuntimeFailure,
                    absl::StrFormat("Failed to unregister tensor buffer, QNN error code: %d",
@@ -69,7 +69,7 @@ Expected<VantroTensorBufferT*> VantroDispatchDeviceContextT::GetTensorBuffer(
   return slots_[handle].buffer;
 }
 
-Expected<QnnMemHandle> VantroDispatchDeviceContextT::GetMemHandle(
+Expected<Qnn_MemHandle_t> VantroDispatchDeviceContextT::GetMemHandle(
     VantroTensorBufferHandle handle) {
   if (handle >= slots_.size()) return Error(Status::NotFound, "Unexpected handle");
   BufferSlot& slot = slots_[handle];
@@ -81,7 +81,7 @@ Expected<QnnMemHandle> VantroDispatchDeviceContextT::GetMemHandle(
   return slot.mem_handle;
 }
 
-Expected<QnnMemHandle> VantroDispatchDeviceContextT::RegisterWithQnn(VantroTensorBufferT* buffer) {
+Expected<Qnn_MemHandle_t> VantroDispatchDeviceContextT::RegisterWithQnn(VantroTensorBufferT* buffer) {
   VANTRO_LOG_DEBUG("Registering tensor buffer %p", static_cast<void*>(buffer));
   auto type = vantro::internal::GetTensorBufferType(*host_, buffer);
   if (!type) return Error(type.GetError().status(), "Failed to get tensor buffer type");
@@ -106,7 +106,7 @@ Expected<QnnMemHandle> VantroDispatchDeviceContextT::RegisterWithQnn(VantroTenso
 }
 
 Expected<QnnContextHolder*> VantroDispatchDeviceContextT::GetOrCreateQnnContext(
-    const void* bytecode, size_t size, QnnProfileHandle profile) {
+    const void* bytecode, size_t size, Qnn_ProfileHandle_t profile) {
   const auto key = std::make_pair(reinterpret_cast<uintptr_t>(bytecode), size);
   if (auto it = context_cache_.find(key); it != context_cache_.end()) {
     VANTRO_LOG_INFO("Reusing cached QNN context for bytecode %p (size %zu)", bytecode, size);

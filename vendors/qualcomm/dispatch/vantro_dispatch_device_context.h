@@ -15,7 +15,7 @@
 #include "c/vantro_host_api.h"
 #include "cc/vantro_expected.h"
 #include "vendors/qualcomm/backends/qnn_backend.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
 #include "vendors/qualcomm/qnn_manager.h"
 
 struct VantroDispatchDeviceContextT {
@@ -38,12 +38,12 @@ struct VantroDispatchDeviceContextT {
   // The host buffer of a handle.
   vantro::Expected<VantroTensorBufferT*> GetTensorBuffer(VantroTensorBufferHandle handle);
   // The QNN memory handle of a handle, registering the buffer on first use.
-  vantro::Expected<QnnMemHandle> GetMemHandle(VantroTensorBufferHandle handle);
+  vantro::Expected<Qnn_MemHandle_t> GetMemHandle(VantroTensorBufferHandle handle);
 
   // The cached QNN context of a bytecode, created on first use. The holder
   // stays owned by this device context.
   vantro::Expected<vantro::qualcomm::QnnContextHolder*> GetOrCreateQnnContext(
-      const void* bytecode, size_t size, QnnProfileHandle profile);
+      const void* bytecode, size_t size, Qnn_ProfileHandle_t profile);
 
   const VantroHostApiTable& host() const { return *host_; }
   vantro::qualcomm::QnnManager* manager() const { return manager_; }
@@ -52,11 +52,11 @@ struct VantroDispatchDeviceContextT {
  private:
   struct BufferSlot {
     VantroTensorBufferT* buffer = nullptr;
-    QnnMemHandle mem_handle = nullptr;
+    Qnn_MemHandle_t mem_handle = nullptr;
     bool in_use = false;
   };
 
-  vantro::Expected<QnnMemHandle> RegisterWithQnn(VantroTensorBufferT* buffer);
+  vantro::Expected<Qnn_MemHandle_t> RegisterWithQnn(VantroTensorBufferT* buffer);
 
   const VantroHostApiTable* host_;
   vantro::qualcomm::QnnManager* manager_;

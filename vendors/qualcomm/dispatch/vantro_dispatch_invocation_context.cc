@@ -15,6 +15,7 @@
 #include "cc/internal/vantro_options_wrapper.h"
 #include "cc/vantro_logging.h"
 #include "cc/vantro_ranked_tensor_type.h"
+#include "HTP/QnnHtpProfile.h"
 #include "vendors/qualcomm/backends/qnn_log.h"
 #include "vendors/qualcomm/common.h"
 #include "vendors/qualcomm/context_binary_info.h"
@@ -34,20 +35,20 @@ constexpr char kVantroSourcePath[] = "vendors/qualcomm/dispatch/vantro_dispatch_
 // ownership was handed on.
 class ProfileGuard {
  public:
-  ProfileGuard(const QnnCoreApi* api, QnnProfileHandle profile) : api_(api), profile_(profile) {}
+  ProfileGuard(const qnn::QnnApi* api, Qnn_ProfileHandle_t profile) : api_(api), profile_(profile) {}
   ~ProfileGuard() {
     if (profile_ != nullptr) api_->profileFree(profile_);
   }
   void Release() { profile_ = nullptr; }
 
  private:
-  const QnnCoreApi* api_;
-  QnnProfileHandle profile_;
+  const qnn::QnnApi* api_;
+  Qnn_ProfileHandle_t profile_;
 };
 
 bool IsDumpOutput(const qnn::TensorWrapper& wrapper) {
-  const QnnTensor& tensor = wrapper.tensor();
-  if (tensor.version != 1 && tensor.version != 2) return false;
+  const Qnn_Tensor_t& tensor = wrapper.tensor();
+  if (tensor.version != QNN_TENSOR_VERSION_1 && tensor.version != QNN_TENSOR_VERSION_2) return false;
   const std::string& name = wrapper.name();
   return name.size() >= 5 && absl::EndsWith(name, "_dump") &&
          tensor.v1.type == QNN_TENSOR_TYPE_APP_READ;
@@ -91,7 +92,7 @@ const char* UnitName(uint32_t unit) {
   }
 }
 
-void AppendEventLine(std::string* text, const char* indent, const QnnProfileEventData& data) {
+void AppendEventLine(std::string* text, const char* indent, const QnnProfile_EventData_t& data) {
   absl::StrAppend(text, indent, data.identifier != nullptr ? data.identifier : "", ": ",
                   data.value, " ", UnitName(data.unit), "\n");
 }
@@ -130,8 +131,8 @@ bool IsSafeDumpName(const std::string& name) {
 }  // namespace vantro::qualcomm
 
 VantroDispatchInvocationContextT::VantroDispatchInvocationContextT(
-    VantroDispatchDeviceContextT& device_context, QnnContextHandle context,
-    QnnProfileHandle profile, bool owns_profile, QnnGraphHandle graph,
+    VantroDispatchDeviceContextT& device_context, Qnn_ContextHandle_t context,
+    Qnn_ProfileHandle_t profile, bool owns_profile, Qnn_GraphHandle_t graph,
     const std::vector<qnn::TensorWrapper>& inputs, const std::vector<qnn::TensorWrapper>& outputs)
     : device_context_(device_context),
       manager_(*device_context.manager()),
@@ -187,8 +188,8 @@ Expected<VantroDispatchInvocationContextT::Ptr> VantroDispatchInvocationContextT
   }
   if (chosen == nullptr) return Error(Status::RuntimeFailure, "Function name not found");
 
-  const QnnCoreApi* api = manager->Api();
-  QnnProfileHandle profile = nullptr;
+  const qnn::QnnApi* api = manager->Api();
+  Qnn_ProfileHandle_t profile = nullptr;
   const qnn::Profiling profiling = manager->options().GetProfiling();
   if (profiling != qnn::Profiling::kOff) {
     if (api->profileCreate(backend->BackendHandle(), static_cast<uint32_t>(profiling),
@@ -206,7 +207,7 @@ Expected<VantroDispatchInvocationContextT::Ptr> VantroDispatchInvocationContextT
   const bool owns_profile = profile != nullptr && (*holder)->profile() != profile;
   if (!owns_profile) profile_guard.Release();
 
-  QnnGraphHandle graph = nullptr;
+  Qnn_GraphHandle_t graph = nullptr;
   if (api->graphRetrieve((*holder)->context(), chosen->name().c_str(), &graph) != QNN_SUCCESS) {
     return Error(Status::RuntimeFailure, "Failed to retrieve graph");
   }
@@ -228,7 +229,7 @@ VantroDispatchInvocationContextT::CreateFromJitHandle(VantroDispatchDeviceContex
   if (manager == nullptr || device_context.backend() == nullptr || manager->Api() == nullptr) {
     return Error(Status::RuntimeFailure, "QNN is not initialized");
   }
-  QnnGraphHandle graph = nullptr;
+  Qnn_GraphHandle_t graph = nullptr;
   if (manager->Api()->graphRetrieve(jit->context, jit->graph_name.c_str(), &graph) !=
       QNN_SUCCESS) {
     return Error(Status::RuntimeFailure, "Failed to retrieve graph from JIT handle");
@@ -294,11 +295,11 @@ Expected<void> VantroDispatchInvocationContextT::Bind(VantroTensorBufferHandle h
   auto type = vantro::internal::GetTensorBufferType(host, *buffer);
   if (!type) return VANTRO_LOCATED_ERROR(type.GetError().status(), "");
 
-  QnnTensor& tensor = wrapper.mutable_tensor();
+  Qnn_Tensor_t& tensor = wrapper.mutable_tensor();
   auto check_version = [&tensor]() -> Expected<void> {
-    if (tensor.version == 1) return {};
-    if (tensor.version == 2) {
-      if (tensor.v2.is_dynamic_dimensions != nullptr) {
+    if (tensor.version == QNN_TENSOR_VERSION_1) return {};
+    if (tensor.version == QNN_TENSOR_VERSION_2) {
+      if (tensor.v2.isDynamicDimensions != nullptr) {
         return Error(Status::RuntimeFailure, "Dynamic dimensions not yet supported");
       }
       return {};
@@ -323,29 +324,29 @@ Expected<void> VantroDispatchInvocationContextT::Bind(VantroTensorBufferHandle h
       return Error(Status::RuntimeFailure, "Host tensor buffer offset is out of range");
     }
     VANTRO_RETURN_IF_ERROR(check_version());
-    tensor.v1.mem_type = QNN_TENSORMEMTYPE_RAW;
-    tensor.v1.client_buf.data = reinterpret_cast<void*>(address + *offset);
-    tensor.v1.client_buf.data_size = static_cast<uint32_t>(*size);
+    tensor.v1.memType = QNN_TENSORMEMTYPE_RAW;
+    tensor.v1.clientBuf.data = reinterpret_cast<void*>(address + *offset);
+    tensor.v1.clientBuf.dataSize = static_cast<uint32_t>(*size);
     return {};
   }
   auto mem_handle = device_context_.GetMemHandle(handle);
   if (!mem_handle) return mem_handle.GetError();
   VANTRO_RETURN_IF_ERROR(check_version());
-  tensor.v1.mem_type = QNN_TENSORMEMTYPE_MEMHANDLE;
-  tensor.v1.mem_handle = *mem_handle;
+  tensor.v1.memType = QNN_TENSORMEMTYPE_MEMHANDLE;
+  tensor.v1.memHandle = *mem_handle;
   return {};
 }
 
 namespace {
 
 Expected<void> Detach(qnn::TensorWrapper& wrapper) {
-  QnnTensor& tensor = wrapper.mutable_tensor();
-  if (tensor.version != 1 && tensor.version != 2) {
+  Qnn_Tensor_t& tensor = wrapper.mutable_tensor();
+  if (tensor.version != QNN_TENSOR_VERSION_1 && tensor.version != QNN_TENSOR_VERSION_2) {
     return VANTRO_LOCATED_ERROR(Status::RuntimeFailure, "Unsupported QNN tensor version");
   }
-  tensor.v1.mem_type = QNN_UNDEFINED;
-  tensor.v1.client_buf.data = nullptr;
-  tensor.v1.client_buf.data_size = 0;
+  tensor.v1.memType = QNN_TENSORMEMTYPE_UNDEFINED;
+  tensor.v1.clientBuf.data = nullptr;
+  tensor.v1.clientBuf.dataSize = 0;
   return {};
 }
 
@@ -366,24 +367,24 @@ Expected<void> VantroDispatchInvocationContextT::Invoke() {
   // them, so nothing is reloaded from the vectors per tensor.
   const size_t num_inputs = inputs_.size();
   const qnn::TensorWrapper* inputs = inputs_.data();
-  QnnTensor* input_records = input_records_.data();
+  Qnn_Tensor_t* input_records = input_records_.data();
   for (size_t i = 0; i < num_inputs; ++i) input_records[i] = inputs[i].tensor();
 
   const size_t num_outputs = outputs_.size();
   const size_t first_dump = num_outputs - num_dump_outputs_;
   qnn::TensorWrapper* outputs = outputs_.data();
-  QnnTensor* output_records = output_records_.data();
+  Qnn_Tensor_t* output_records = output_records_.data();
   for (size_t i = 0; i < first_dump; ++i) output_records[i] = outputs[i].tensor();
   for (size_t i = first_dump; i < num_outputs; ++i) {
     // Dump outputs write into the wrapper's own storage, whatever was attached.
     outputs[i].AllocateData();
-    outputs[i].mutable_tensor().v1.mem_type = QNN_TENSORMEMTYPE_RAW;
+    outputs[i].mutable_tensor().v1.memType = QNN_TENSORMEMTYPE_RAW;
     output_records[i] = outputs[i].tensor();
   }
 
   const bool vote = auto_vote_;
   if (vote) backend_.ScheduleUpVote();
-  const QnnResult result =
+  const Qnn_ErrorHandle_t result =
       manager_.Api()->graphExecute(graph_, input_records, static_cast<uint32_t>(num_inputs),
                                    output_records, static_cast<uint32_t>(num_outputs), profile_,
                                    nullptr);
@@ -405,27 +406,27 @@ Expected<void> VantroDispatchInvocationContextT::Invoke() {
 }
 
 Expected<void> VantroDispatchInvocationContextT::PrintProfilingStatistics() const {
-  const QnnCoreApi* api = manager_.Api();
+  const qnn::QnnApi* api = manager_.Api();
   std::string text = "\nExecute Stats:\n----------------\n";
-  const QnnProfileEventId* events = nullptr;
+  const QnnProfile_EventId_t* events = nullptr;
   uint32_t num_events = 0;
   if (api->profileGetEvents(profile_, &events, &num_events) != QNN_SUCCESS) {
     return Error(Status::RuntimeFailure, "Failed to get the profile events");
   }
   for (uint32_t i = 0; i < num_events; ++i) {
-    QnnProfileEventData data{};
+    QnnProfile_EventData_t data{};
     if (api->profileGetEventData(events[i], &data) != QNN_SUCCESS) {
       return Error(Status::RuntimeFailure, "Failed to get the event data from profiling result");
     }
     AppendEventLine(&text, "    ", data);
-    if (data.type != QNN_PROFILE_EVENTTYPE_EXECUTE) continue;
-    const QnnProfileEventId* sub_events = nullptr;
+    if (data.type != QNN_HTP_PROFILE_EVENTTYPE_GRAPH_EXECUTE_ACCEL_TIME_CYCLE) continue;
+    const QnnProfile_EventId_t* sub_events = nullptr;
     uint32_t num_sub_events = 0;
     if (api->profileGetSubEvents(events[i], &sub_events, &num_sub_events) != QNN_SUCCESS) {
       return Error(Status::RuntimeFailure, "Failed to get the event data from profiling result");
     }
     for (uint32_t j = 0; j < num_sub_events; ++j) {
-      QnnProfileEventData sub{};
+      QnnProfile_EventData_t sub{};
       if (api->profileGetEventData(sub_events[j], &sub) != QNN_SUCCESS) {
         return Error(Status::RuntimeFailure,
                      "Failed to get the sub event data from profiling result");
@@ -452,23 +453,23 @@ Expected<void> VantroDispatchInvocationContextT::DumpTensor(const qnn::TensorWra
     VANTRO_LOG_ERROR("Refusing to dump tensor with unsafe name: %s", name.c_str());
     return Error(Status::RuntimeFailure);
   }
-  const QnnTensor& tensor = wrapper.tensor();
+  const Qnn_Tensor_t& tensor = wrapper.tensor();
   {
     std::ofstream raw(directory / (name + ".raw"), std::ios::binary | std::ios::trunc);
     if (!raw.is_open()) {
       VANTRO_LOG_ERROR("Failed to write dumped tensor");
       return Error(Status::RuntimeFailure);
     }
-    raw.write(static_cast<const char*>(tensor.v1.client_buf.data),
-              static_cast<std::streamsize>(tensor.v1.client_buf.data_size));
+    raw.write(static_cast<const char*>(tensor.v1.clientBuf.data),
+              static_cast<std::streamsize>(tensor.v1.clientBuf.dataSize));
   }
   float scale = 1.0f;
   int64_t zero_point = 0;
-  const QnnQuantizeParams& quantization = tensor.v1.quantize_params;
-  if (quantization.encoding_definition == QNN_DEFINITION_DEFINED &&
-      quantization.quantization_encoding == QNN_QUANTIZATION_ENCODING_SCALE_OFFSET) {
-    scale = quantization.scale_offset.scale;
-    zero_point = -static_cast<int64_t>(quantization.scale_offset.offset);
+  const Qnn_QuantizeParams_t& quantization = tensor.v1.quantizeParams;
+  if (quantization.encodingDefinition == QNN_DEFINITION_DEFINED &&
+      quantization.quantizationEncoding == QNN_QUANTIZATION_ENCODING_SCALE_OFFSET) {
+    scale = quantization.scaleOffsetEncoding.scale;
+    zero_point = -static_cast<int64_t>(quantization.scaleOffsetEncoding.offset);
   }
   std::ofstream csv(directory / (name + ".csv"), std::ios::trunc);
   csv << scale << "," << zero_point << "\n";

@@ -18,7 +18,7 @@
 #include "vendors/qualcomm/backends/qnn_backend.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
 #include "vendors/qualcomm/dispatch/jit_handle.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
 #include "vendors/qualcomm/qnn_manager.h"
 #include "vendors/qualcomm/tensor_wrapper.h"
 
@@ -64,13 +64,13 @@ struct VantroDispatchInvocationContextT {
 
   const std::vector<qnn::TensorWrapper>& inputs() const { return inputs_; }
   const std::vector<qnn::TensorWrapper>& outputs() const { return outputs_; }
-  QnnProfileHandle profile() const { return profile_; }
+  Qnn_ProfileHandle_t profile() const { return profile_; }
   const qnn::Options& EffectiveOptions() const;
 
  private:
   VantroDispatchInvocationContextT(VantroDispatchDeviceContextT& device_context,
-                                   QnnContextHandle context, QnnProfileHandle profile,
-                                   bool owns_profile, QnnGraphHandle graph,
+                                   Qnn_ContextHandle_t context, Qnn_ProfileHandle_t profile,
+                                   bool owns_profile, Qnn_GraphHandle_t graph,
                                    const std::vector<qnn::TensorWrapper>& inputs,
                                    const std::vector<qnn::TensorWrapper>& outputs);
 
@@ -83,16 +83,16 @@ struct VantroDispatchInvocationContextT {
   VantroDispatchDeviceContextT& device_context_;
   vantro::qualcomm::QnnManager& manager_;
   qnn::QnnBackend& backend_;
-  QnnContextHandle context_;
-  QnnProfileHandle profile_;
+  Qnn_ContextHandle_t context_;
+  Qnn_ProfileHandle_t profile_;
   bool owns_profile_;
-  QnnGraphHandle graph_;
+  Qnn_GraphHandle_t graph_;
   std::vector<qnn::TensorWrapper> inputs_;
   size_t num_dump_outputs_ = 0;  // set while outputs_ is built, so declared first
   std::vector<qnn::TensorWrapper> outputs_;  // ordinary outputs, then dump outputs
   // Reused on every invoke so that execution allocates nothing.
-  std::vector<QnnTensor> input_records_;
-  std::vector<QnnTensor> output_records_;
+  std::vector<Qnn_Tensor_t> input_records_;
+  std::vector<Qnn_Tensor_t> output_records_;
   std::optional<qnn::Options> invocation_options_;
   bool auto_vote_ = false;
   std::array<unsigned char, kVantroHostRecordSize> host_record_{};
