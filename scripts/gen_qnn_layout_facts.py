@@ -441,7 +441,13 @@ def render(group, facts, declared):
                 path = (versioned[record.name][0],) + path[1:]
             lines.append(f"VANTRO_QNN_FIELD({name}, {'.'.join(path)}, {offset}, "
                          f"{cxx_type(field_type, version_types)})")
+    values = {}
     for name, value in facts.enums + facts.macros:
+        if name in values:
+            if values[name] != value:
+                raise ValueError(f"{group} facts: {name} is both {values[name]} and {value}")
+            continue
+        values[name] = value
         if name in declared:
             lines.append(f"VANTRO_QNN_CONSTANT({name}, {value})")
     for name, function_type in facts.functions:
