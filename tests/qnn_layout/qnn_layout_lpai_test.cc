@@ -1,0 +1,18 @@
+// Our declarations of QNN's LPAI interface have the published layout:
+// every record, field, constant and function type of lpai_facts.inc is a
+// compile-time assertion, so drift fails the build.
+#include "gtest/gtest.h"
+
+// The headers, then the macros that turn the facts into assertions on them,
+// then the facts: in this order.
+// clang-format off
+#include "lpai_headers.h"
+#include "static_checks.h"
+#include "lpai_facts.inc"
+// clang-format on
+
+namespace {
+
+TEST(QnnLayoutLpai, DeclarationsHaveThePublishedLayout) { SUCCEED(); }
+
+}  // namespace
