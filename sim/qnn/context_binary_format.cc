@@ -84,7 +84,7 @@ void WriteTensor(Writer& w, const ContextBinaryTensor& t) {
   } else if (t.HasAxisScaleOffset()) {
     w.I32(t.axis);
     w.U32(static_cast<uint32_t>(t.scale_offsets.size()));
-    for (const QnnScaleOffset& pair : t.scale_offsets) {
+    for (const Qnn_ScaleOffset_t& pair : t.scale_offsets) {
       w.F32(pair.scale);
       w.I32(pair.offset);
     }
@@ -204,7 +204,7 @@ void ReadTensor(Reader& r, ContextBinaryTensor* t) {
     t->scale_offsets.clear();
     t->scale_offsets.reserve(n);
     for (uint32_t i = 0; i < n && r.ok(); ++i) {
-      QnnScaleOffset pair;
+      Qnn_ScaleOffset_t pair;
       pair.scale = r.F32("scale");
       pair.offset = r.I32("offset");
       t->scale_offsets.push_back(pair);
@@ -531,7 +531,8 @@ std::vector<uint8_t> WriteContextBinary(const ContextBinary& binary) {
   w.Bytes(kContextBinaryMagic, sizeof(kContextBinaryMagic));
   w.U32(kContextBinaryFormatVersion);
   w.Str(binary.build_id);
-  for (const QnnVersion* v : {&binary.api_version.core, &binary.api_version.backend}) {
+  for (const Qnn_Version_t* v :
+       {&binary.api_version.coreApiVersion, &binary.api_version.backendApiVersion}) {
     w.U32(v->major);
     w.U32(v->minor);
     w.U32(v->patch);
@@ -580,7 +581,8 @@ bool ReadContextBinary(const void* bytes, uint64_t size, ContextBinary* binary,
   if (r.ok() && version != kContextBinaryFormatVersion)
     return fail(absl::StrFormat("unsupported format version %d", version));
   r.Str(&binary->build_id, "build id");
-  for (QnnVersion* v : {&binary->api_version.core, &binary->api_version.backend}) {
+  for (Qnn_Version_t* v :
+       {&binary->api_version.coreApiVersion, &binary->api_version.backendApiVersion}) {
     v->major = r.U32("api version");
     v->minor = r.U32("api version");
     v->patch = r.U32("api version");

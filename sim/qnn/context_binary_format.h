@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "QnnTypes.h"
 #include "sim/qnn/sim_qnn.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
 
 namespace vantro::sim {
 
@@ -35,12 +35,12 @@ struct ContextBinaryTensor {
   // Quantisation as QNN spells it. Definition 1 with encoding 0 uses
   // `scale`/`offset`, with encoding 1 uses `axis`/`scale_offsets`; any other
   // pair is carried as is (so tests can hand out encodings QNN does not know).
-  uint32_t encoding_definition = QNN_UNDEFINED;
-  uint32_t encoding = QNN_UNDEFINED;
+  uint32_t encoding_definition = QNN_DEFINITION_UNDEFINED;
+  uint32_t encoding = QNN_QUANTIZATION_ENCODING_UNDEFINED;
   float scale = 0.0f;
   int32_t offset = 0;
   int32_t axis = 0;
-  std::vector<QnnScaleOffset> scale_offsets;
+  std::vector<Qnn_ScaleOffset_t> scale_offsets;
   // Constant contents (static tensors); empty when there are none.
   std::vector<uint8_t> data;
   // Version of the QNN tensor record handed out for this tensor (1 or 2;
@@ -108,7 +108,7 @@ struct ContextBinaryGraph {
 // A whole context binary.
 struct ContextBinary {
   std::string build_id = "v2.41.0.250101";
-  QnnApiVersion api_version{{2, 41, 0}, {5, 41, 0}};
+  Qnn_ApiVersion_t api_version{{2, 41, 0}, {5, 41, 0}};  // core, then backend
   uint32_t soc_model = 0;
   std::vector<ContextBinaryTensor> context_tensors;
   std::vector<ContextBinaryGraph> graphs;

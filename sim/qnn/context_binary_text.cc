@@ -240,7 +240,7 @@ ContextBinaryTensor ParseTensor(const std::vector<std::string>& words,
     if (!offset_items.empty() && offset_items.size() != scale_items.size())
       throw ParseError{"scales and offsets differ in length"};
     for (size_t i = 0; i < scale_items.size(); ++i) {
-      QnnScaleOffset pair;
+      Qnn_ScaleOffset_t pair;
       pair.scale = static_cast<float>(NumberAttr("scales", scale_items[i]));
       pair.offset = offset_items.empty() ? 0 : I32Attr("offsets", offset_items[i]);
       t.scale_offsets.push_back(pair);
@@ -296,7 +296,7 @@ ContextBinaryOp ParseOp(const std::vector<std::string>& words, const ContextBina
   return op;
 }
 
-QnnVersion ParseVersion(const std::vector<std::string>& words) {
+Qnn_Version_t ParseVersion(const std::vector<std::string>& words) {
   if (words.size() != 2) throw ParseError{absl::StrCat(words[0], " takes one version")};
   std::vector<absl::string_view> parts = absl::StrSplit(words[1], '.');
   if (parts.size() != 3) throw ParseError{absl::StrCat(words[0], ": expected major.minor.patch")};
@@ -340,9 +340,9 @@ bool ParseContextBinaryText(absl::string_view text, ContextBinary* binary, std::
           if (words.size() != 2) throw ParseError{"build_id takes one text"};
           binary->build_id = words[1];
         } else if (keyword == "core_api") {
-          binary->api_version.core = ParseVersion(words);
+          binary->api_version.coreApiVersion = ParseVersion(words);
         } else if (keyword == "backend_api") {
-          binary->api_version.backend = ParseVersion(words);
+          binary->api_version.backendApiVersion = ParseVersion(words);
         } else if (keyword == "soc_model") {
           if (words.size() != 2) throw ParseError{"soc_model takes one number"};
           binary->soc_model = U32Attr("soc_model", words[1]);

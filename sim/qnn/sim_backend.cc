@@ -1,12 +1,14 @@
 // Log, backend and device handles, versions and build ids, platform info,
-// the HTP and DSP performance infrastructures, graph configuration and
-// memory de-registration. Every function enters through EnterCall first
-// (log and injected failure), then checks its handles: an unknown or
-// released handle is refused with kSimInvalidHandle.
+// the handing out of the performance infrastructures (the records
+// themselves are in sim_infrastructure_htp.cc and _dsp.cc), graph
+// configuration and memory de-registration. Every function enters through
+// EnterCall first (log and injected failure), then checks its handles: an
+// unknown or released handle is refused with kSimInvalidHandle.
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "absl/strings/str_cat.h"
@@ -14,6 +16,7 @@
 #include "absl/strings/str_join.h"
 #include "sim/qnn/sim_config_text.h"
 #include "sim/qnn/sim_core_functions.h"
+#include "sim/qnn/sim_infrastructures.h"
 #include "sim/qnn/sim_internal.h"
 #include "sim/qnn/sim_state.h"
 
@@ -30,27 +33,23 @@ constexpr char kPowerConfigId[] = "power_config_id";
 constexpr char kMem[] = "mem";
 
 // A log handle is optional wherever QNN takes one.
-bool LogAcceptable(const SimState& state, QnnLogHandle log) {
+bool LogAcceptable(const SimState& state, Qnn_LogHandle_t log) {
   return log == nullptr || IsLiveLocked(state, kLog, log);
 }
 
-std::string VersionText(const QnnVersion& v) {
-  return absl::StrFormat("%u.%u.%u", v.major, v.minor, v.patch);
+}  // namespace
+
+// ---- shared by the performance infrastructures
+
+Qnn_ErrorHandle_t DestroyPowerConfigId(const char* infrastructure, uint32_t id) {
+  const Qnn_ErrorHandle_t entered = EnterCall("destroyPowerConfigId", [&] {
+    return absl::StrFormat("infrastructure=%s id=%u", infrastructure, id);
+  });
+  if (entered != QNN_SUCCESS) return entered;
+  return ReleaseId(kPowerConfigId, id) ? QNN_SUCCESS : kSimInvalidHandle;
 }
 
-// ---- performance infrastructures
-
-void RecordPowerCall(bool htp, uint32_t id, const QnnHtpPowerConfig* const* htp_configs,
-                     const QnnDspPowerConfig* const* dsp_configs) {
-  PowerConfigCall call;
-  call.htp = htp;
-  call.power_config_id = id;
-  if (htp_configs != nullptr) {
-    for (int i = 0; htp_configs[i] != nullptr; ++i) call.htp_configs.push_back(*htp_configs[i]);
-  }
-  if (dsp_configs != nullptr) {
-    for (int i = 0; dsp_configs[i] != nullptr; ++i) call.dsp_configs.push_back(*dsp_configs[i]);
-  }
+void RecordPowerCall(PowerConfigCall call) {
   // Stamped under the lock, so the records stay in time order.
   StateGuard state;
   call.elapsed_ms =
@@ -59,78 +58,10 @@ void RecordPowerCall(bool htp, uint32_t id, const QnnHtpPowerConfig* const* htp_
   state->power_calls.push_back(std::move(call));
 }
 
-QnnResult HtpCreatePowerConfigId(uint32_t device_id, uint32_t core_id, uint32_t* id) {
-  const QnnResult entered = EnterCall("createPowerConfigId", [&] {
-    return absl::StrFormat("infrastructure=htp device_id=%u core_id=%u", device_id, core_id);
-  });
-  if (entered != QNN_SUCCESS) return entered;
-  if (id == nullptr) return kSimInvalidArgument;
-  *id = NewId(kPowerConfigId);
-  return QNN_SUCCESS;
-}
+// ---- table functions
 
-QnnResult DspCreatePowerConfigId(uint32_t* id) {
-  const QnnResult entered =
-      EnterCall("createPowerConfigId", [] { return std::string("infrastructure=dsp"); });
-  if (entered != QNN_SUCCESS) return entered;
-  if (id == nullptr) return kSimInvalidArgument;
-  *id = NewId(kPowerConfigId);
-  return QNN_SUCCESS;
-}
-
-QnnResult DestroyPowerConfigId(const char* infrastructure, uint32_t id) {
-  const QnnResult entered = EnterCall("destroyPowerConfigId", [&] {
-    return absl::StrFormat("infrastructure=%s id=%u", infrastructure, id);
-  });
-  if (entered != QNN_SUCCESS) return entered;
-  return ReleaseId(kPowerConfigId, id) ? QNN_SUCCESS : kSimInvalidHandle;
-}
-
-QnnResult HtpDestroyPowerConfigId(uint32_t id) { return DestroyPowerConfigId("htp", id); }
-QnnResult DspDestroyPowerConfigId(uint32_t id) { return DestroyPowerConfigId("dsp", id); }
-
-QnnResult HtpSetPowerConfig(uint32_t id, const QnnHtpPowerConfig** configs) {
-  const QnnResult entered = EnterCall("setPowerConfig", [&] {
-    return absl::StrFormat("infrastructure=htp id=%u configs=%s", id, HtpPowerConfigsText(configs));
-  });
-  if (entered != QNN_SUCCESS) return entered;
-  if (!IsLiveId(kPowerConfigId, id)) return kSimInvalidHandle;
-  if (configs == nullptr) return kSimInvalidArgument;
-  RecordPowerCall(/*htp=*/true, id, configs, nullptr);
-  return QNN_SUCCESS;
-}
-
-QnnResult DspSetPowerConfig(uint32_t id, const QnnDspPowerConfig** configs) {
-  const QnnResult entered = EnterCall("setPowerConfig", [&] {
-    return absl::StrFormat("infrastructure=dsp id=%u configs=%s", id, DspPowerConfigsText(configs));
-  });
-  if (entered != QNN_SUCCESS) return entered;
-  if (!IsLiveId(kPowerConfigId, id)) return kSimInvalidHandle;
-  if (configs == nullptr) return kSimInvalidArgument;
-  RecordPowerCall(/*htp=*/false, id, nullptr, configs);
-  return QNN_SUCCESS;
-}
-
-const QnnDspPerfInfrastructure kDspInfrastructure = {&DspCreatePowerConfigId,
-                                                     &DspDestroyPowerConfigId, &DspSetPowerConfig};
-
-// One record per type word asked for, kept for the process: the plug-in
-// keeps the pointer for as long as its controller lives.
-const QnnHtpDeviceInfrastructure* HtpInfrastructureLocked(SimState& state, uint32_t type) {
-  auto& slot = state.htp_infrastructures[type];
-  if (!slot) {
-    slot = std::make_unique<QnnHtpDeviceInfrastructure>();
-    slot->type = type;
-    slot->perf = QnnHtpPerfInfrastructure{&HtpCreatePowerConfigId, &HtpDestroyPowerConfigId,
-                                          &HtpSetPowerConfig};
-  }
-  return slot.get();
-}
-
-}  // namespace
-
-QnnResult PropertyHasCapability(uint32_t key) {
-  const QnnResult entered =
+Qnn_ErrorHandle_t PropertyHasCapability(QnnProperty_Key_t key) {
+  const Qnn_ErrorHandle_t entered =
       EnterCall("propertyHasCapability", [&] { return absl::StrFormat("key=%u", key); });
   if (entered != QNN_SUCCESS) return entered;
   StateGuard state;
@@ -138,26 +69,29 @@ QnnResult PropertyHasCapability(uint32_t key) {
   return it == state->capabilities.end() ? QNN_SUCCESS : it->second;
 }
 
-QnnResult LogCreate(QnnLogCallback callback, uint32_t level, QnnLogHandle* log) {
-  const QnnResult entered = EnterCall("logCreate", [&] {
-    return absl::StrFormat("level=%u callback=%s", level, callback ? "set" : "null");
+Qnn_ErrorHandle_t LogCreate(QnnLog_Callback_t callback, QnnLog_Level_t level,
+                            Qnn_LogHandle_t* log) {
+  const Qnn_ErrorHandle_t entered = EnterCall("logCreate", [&] {
+    return absl::StrFormat("level=%u callback=%s", static_cast<uint32_t>(level),
+                           callback ? "set" : "null");
   });
   if (entered != QNN_SUCCESS) return entered;
   if (log == nullptr) return kSimInvalidArgument;
-  *log = static_cast<QnnLogHandle>(NewHandle(kLog));
+  *log = NewHandle(kLog);
   return QNN_SUCCESS;
 }
 
-QnnResult LogFree(QnnLogHandle log) {
-  const QnnResult entered =
+Qnn_ErrorHandle_t LogFree(Qnn_LogHandle_t log) {
+  const Qnn_ErrorHandle_t entered =
       EnterCall("logFree", [&] { return absl::StrCat("log=", FormatHandle(log)); });
   if (entered != QNN_SUCCESS) return entered;
   return ReleaseHandle(kLog, log) ? QNN_SUCCESS : kSimInvalidHandle;
 }
 
-QnnResult BackendCreate(Library library, QnnLogHandle log, const QnnBackendConfig** configs,
-                        QnnBackendHandle* backend) {
-  const QnnResult entered = EnterCall("backendCreate", [&] {
+Qnn_ErrorHandle_t BackendCreate(Library library, Qnn_LogHandle_t log,
+                                const QnnBackend_Config_t** configs,
+                                Qnn_BackendHandle_t* backend) {
+  const Qnn_ErrorHandle_t entered = EnterCall("backendCreate", [&] {
     return absl::StrCat("log=", FormatHandle(log),
                         " configs=", BackendConfigsText(library, configs));
   });
@@ -165,36 +99,37 @@ QnnResult BackendCreate(Library library, QnnLogHandle log, const QnnBackendConfi
   if (backend == nullptr) return kSimInvalidArgument;
   if (configs != nullptr) {
     for (int i = 0; configs[i] != nullptr; ++i) {
-      if (configs[i]->option == QNN_BACKEND_CONFIG_OPTION_CUSTOM && configs[i]->custom == nullptr) {
+      if (configs[i]->option == QNN_BACKEND_CONFIG_OPTION_CUSTOM &&
+          configs[i]->customConfig == nullptr) {
         return kSimInvalidArgument;
       }
     }
   }
   StateGuard state;
   if (!LogAcceptable(*state, log)) return kSimInvalidHandle;
-  *backend = static_cast<QnnBackendHandle>(NewHandleLocked(*state, kBackend, log));
+  *backend = NewHandleLocked(*state, kBackend, log);
   return QNN_SUCCESS;
 }
 
-QnnResult BackendFree(QnnBackendHandle backend) {
-  const QnnResult entered =
+Qnn_ErrorHandle_t BackendFree(Qnn_BackendHandle_t backend) {
+  const Qnn_ErrorHandle_t entered =
       EnterCall("backendFree", [&] { return absl::StrCat("backend=", FormatHandle(backend)); });
   if (entered != QNN_SUCCESS) return entered;
   return ReleaseHandle(kBackend, backend) ? QNN_SUCCESS : kSimInvalidHandle;
 }
 
-QnnResult BackendGetApiVersion(Library library, QnnApiVersion* version) {
-  const QnnResult entered = EnterCall("backendGetApiVersion", {});
+Qnn_ErrorHandle_t BackendGetApiVersion(Library library, Qnn_ApiVersion_t* version) {
+  const Qnn_ErrorHandle_t entered = EnterCall("backendGetApiVersion", {});
   if (entered != QNN_SUCCESS) return entered;
   if (version == nullptr) return kSimInvalidArgument;
   StateGuard state;
   const LibraryConfig& config = state->configs[static_cast<int>(library)];
-  *version = QnnApiVersion{config.core, config.backend};
+  *version = Qnn_ApiVersion_t{config.core, config.backend};
   return QNN_SUCCESS;
 }
 
-QnnResult BackendGetBuildId(Library library, const char** build_id) {
-  const QnnResult entered = EnterCall("backendGetBuildId", {});
+Qnn_ErrorHandle_t BackendGetBuildId(Library library, const char** build_id) {
+  const Qnn_ErrorHandle_t entered = EnterCall("backendGetBuildId", {});
   if (entered != QNN_SUCCESS) return entered;
   if (build_id == nullptr) return kSimInvalidArgument;
   StateGuard state;
@@ -203,9 +138,9 @@ QnnResult BackendGetBuildId(Library library, const char** build_id) {
   return QNN_SUCCESS;
 }
 
-QnnResult BackendRegisterOpPackage(QnnBackendHandle backend, const char* package_path,
-                                   const char* interface_provider, const char* target) {
-  const QnnResult entered = EnterCall("backendRegisterOpPackage", [&] {
+Qnn_ErrorHandle_t BackendRegisterOpPackage(Qnn_BackendHandle_t backend, const char* package_path,
+                                           const char* interface_provider, const char* target) {
+  const Qnn_ErrorHandle_t entered = EnterCall("backendRegisterOpPackage", [&] {
     return absl::StrCat(
         "backend=", FormatHandle(backend), " package_path=", FormatText(package_path),
         " interface_provider=", FormatText(interface_provider), " target=", FormatText(target));
@@ -216,9 +151,9 @@ QnnResult BackendRegisterOpPackage(QnnBackendHandle backend, const char* package
   return QNN_SUCCESS;
 }
 
-QnnResult DeviceCreate(Library library, QnnLogHandle log, const QnnDeviceConfig** configs,
-                       QnnDeviceHandle* device) {
-  const QnnResult entered = EnterCall("deviceCreate", [&] {
+Qnn_ErrorHandle_t DeviceCreate(Library library, Qnn_LogHandle_t log,
+                               const QnnDevice_Config_t** configs, Qnn_DeviceHandle_t* device) {
+  const Qnn_ErrorHandle_t entered = EnterCall("deviceCreate", [&] {
     return absl::StrCat("log=", FormatHandle(log),
                         " configs=", DeviceConfigsText(library, configs));
   });
@@ -226,32 +161,33 @@ QnnResult DeviceCreate(Library library, QnnLogHandle log, const QnnDeviceConfig*
   if (device == nullptr) return kSimInvalidArgument;
   if (configs != nullptr) {
     for (int i = 0; configs[i] != nullptr; ++i) {
-      const QnnDeviceConfig& config = *configs[i];
-      if (config.option == QNN_DEVICE_CONFIG_OPTION_CUSTOM && config.custom == nullptr) {
+      const QnnDevice_Config_t& config = *configs[i];
+      if (config.option == QNN_DEVICE_CONFIG_OPTION_CUSTOM && config.customConfig == nullptr) {
         return kSimInvalidArgument;
       }
       if (config.option == QNN_DEVICE_CONFIG_OPTION_PLATFORM_INFO &&
-          (config.platform_info == nullptr || (config.platform_info->num_hw_devices > 0 &&
-                                               config.platform_info->hw_devices == nullptr))) {
+          (config.hardwareInfo == nullptr || (config.hardwareInfo->v1.numHwDevices > 0 &&
+                                              config.hardwareInfo->v1.hwDevices == nullptr))) {
         return kSimInvalidArgument;
       }
     }
   }
   StateGuard state;
   if (!LogAcceptable(*state, log)) return kSimInvalidHandle;
-  *device = static_cast<QnnDeviceHandle>(NewHandleLocked(*state, kDevice, log));
+  *device = NewHandleLocked(*state, kDevice, log);
   return QNN_SUCCESS;
 }
 
-QnnResult DeviceFree(QnnDeviceHandle device) {
-  const QnnResult entered =
+Qnn_ErrorHandle_t DeviceFree(Qnn_DeviceHandle_t device) {
+  const Qnn_ErrorHandle_t entered =
       EnterCall("deviceFree", [&] { return absl::StrCat("device=", FormatHandle(device)); });
   if (entered != QNN_SUCCESS) return entered;
   return ReleaseHandle(kDevice, device) ? QNN_SUCCESS : kSimInvalidHandle;
 }
 
-QnnResult DeviceGetPlatformInfo(QnnLogHandle log, const QnnDevicePlatformInfo** info) {
-  const QnnResult entered =
+Qnn_ErrorHandle_t DeviceGetPlatformInfo(Qnn_LogHandle_t log,
+                                        const QnnDevice_PlatformInfo_t** info) {
+  const Qnn_ErrorHandle_t entered =
       EnterCall("deviceGetPlatformInfo", [&] { return absl::StrCat("log=", FormatHandle(log)); });
   if (entered != QNN_SUCCESS) return entered;
   if (info == nullptr) return kSimInvalidArgument;
@@ -263,22 +199,31 @@ QnnResult DeviceGetPlatformInfo(QnnLogHandle log, const QnnDevicePlatformInfo** 
     return QNN_SUCCESS;
   }
   auto storage = std::make_unique<PlatformInfoStorage>();
-  for (uint32_t id : platform.device_ids) {
-    storage->devices.push_back(QnnDeviceHardwareInfo{1, id, 0, 1});
+  // Every device is of type 0 with one core, id 0, and no extensions.
+  storage->cores.resize(platform.device_ids.size());
+  storage->devices.resize(platform.device_ids.size());
+  for (size_t i = 0; i < platform.device_ids.size(); ++i) {
+    QnnDevice_CoreInfo_t& core = storage->cores[i];
+    core.version = QNN_DEVICE_CORE_INFO_VERSION_1;
+    core.v1 = QnnDevice_CoreInfoV1_t{0, 0, nullptr};
+    QnnDevice_HardwareDeviceInfo_t& device = storage->devices[i];
+    device.version = QNN_DEVICE_HARDWARE_DEVICE_INFO_VERSION_1;
+    device.v1 = QnnDevice_HardwareDeviceInfoV1_t{platform.device_ids[i], 0, 1, &core, nullptr};
   }
-  storage->info.version = 1;
-  storage->info.num_hw_devices = static_cast<uint32_t>(storage->devices.size());
-  storage->info.hw_devices =
+  storage->info.version = QNN_DEVICE_PLATFORM_INFO_VERSION_1;
+  storage->info.v1.numHwDevices = static_cast<uint32_t>(storage->devices.size());
+  storage->info.v1.hwDevices =
       platform.no_device_array || storage->devices.empty() ? nullptr : storage->devices.data();
-  const QnnDevicePlatformInfo* record = &storage->info;
+  const QnnDevice_PlatformInfo_t* record = &storage->info;
   state->handles[reinterpret_cast<uintptr_t>(record)] = HandleRecord{kPlatformInfo, log};
   state->platform_infos[record] = std::move(storage);
   *info = record;
   return QNN_SUCCESS;
 }
 
-QnnResult DeviceFreePlatformInfo(QnnLogHandle log, const QnnDevicePlatformInfo* info) {
-  const QnnResult entered = EnterCall("deviceFreePlatformInfo", [&] {
+Qnn_ErrorHandle_t DeviceFreePlatformInfo(Qnn_LogHandle_t log,
+                                         const QnnDevice_PlatformInfo_t* info) {
+  const Qnn_ErrorHandle_t entered = EnterCall("deviceFreePlatformInfo", [&] {
     return absl::StrCat("log=", FormatHandle(log), " info=", FormatHandle(info));
   });
   if (entered != QNN_SUCCESS) return entered;
@@ -289,27 +234,29 @@ QnnResult DeviceFreePlatformInfo(QnnLogHandle log, const QnnDevicePlatformInfo* 
   return QNN_SUCCESS;
 }
 
-QnnResult DeviceGetInfrastructure(Library library, QnnDeviceInfrastructure* infrastructure) {
-  const QnnResult entered = EnterCall("deviceGetInfrastructure", {});
+Qnn_ErrorHandle_t DeviceGetInfrastructure(Library library,
+                                          const QnnDevice_Infrastructure_t* infrastructure) {
+  const Qnn_ErrorHandle_t entered = EnterCall("deviceGetInfrastructure", {});
   if (entered != QNN_SUCCESS) return entered;
   if (infrastructure == nullptr) return kSimInvalidArgument;
+  // The answer's slot, which QNN's parameter type declares const.
+  QnnDevice_Infrastructure_t& answer = *const_cast<QnnDevice_Infrastructure_t*>(infrastructure);
   StateGuard state;
   const bool htp = library == Library::kHtp || library == Library::kSaver;
   if (!htp && library != Library::kDsp) return kSimUnsupported;
   if (state->infrastructure.null_infrastructure) {
-    *infrastructure = nullptr;
-    return QNN_SUCCESS;
-  }
-  if (htp) {
-    *infrastructure = HtpInfrastructureLocked(*state, state->infrastructure.htp_type);
+    answer = nullptr;
+  } else if (htp) {
+    answer = HtpInfrastructureLocked(state->infrastructure.htp_type);
   } else {
-    *infrastructure = &kDspInfrastructure;
+    answer = DspInfrastructure();
   }
   return QNN_SUCCESS;
 }
 
-QnnResult GraphSetConfig(Library library, QnnGraphHandle graph, const QnnGraphConfig** configs) {
-  const QnnResult entered = EnterCall("graphSetConfig", [&] {
+Qnn_ErrorHandle_t GraphSetConfig(Library library, Qnn_GraphHandle_t graph,
+                                 const QnnGraph_Config_t** configs) {
+  const Qnn_ErrorHandle_t entered = EnterCall("graphSetConfig", [&] {
     return absl::StrCat("graph=", FormatHandle(graph),
                         " configs=", GraphConfigsText(library, configs));
   });
@@ -319,8 +266,9 @@ QnnResult GraphSetConfig(Library library, QnnGraphHandle graph, const QnnGraphCo
   return QNN_SUCCESS;
 }
 
-QnnResult GraphFinalize(QnnGraphHandle graph, QnnProfileHandle profile, QnnSignalHandle signal) {
-  const QnnResult entered = EnterCall("graphFinalize", [&] {
+Qnn_ErrorHandle_t GraphFinalize(Qnn_GraphHandle_t graph, Qnn_ProfileHandle_t profile,
+                                Qnn_SignalHandle_t signal) {
+  const Qnn_ErrorHandle_t entered = EnterCall("graphFinalize", [&] {
     return absl::StrCat("graph=", FormatHandle(graph), " profile=", FormatHandle(profile),
                         " signal=", FormatHandle(signal));
   });
@@ -333,8 +281,8 @@ QnnResult GraphFinalize(QnnGraphHandle graph, QnnProfileHandle profile, QnnSigna
   return QNN_SUCCESS;
 }
 
-QnnResult MemDeRegister(const QnnMemHandle* handles, uint32_t count) {
-  const QnnResult entered = EnterCall("memDeRegister", [&] {
+Qnn_ErrorHandle_t MemDeRegister(const Qnn_MemHandle_t* handles, uint32_t count) {
+  const Qnn_ErrorHandle_t entered = EnterCall("memDeRegister", [&] {
     std::vector<std::string> parts;
     for (uint32_t i = 0; handles != nullptr && i < count && i < 64; ++i) {
       parts.push_back(FormatHandle(handles[i]));

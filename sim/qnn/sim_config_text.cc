@@ -1,216 +1,129 @@
-// Text forms of configuration lists for the call log. Bool fields are read
-// as their first byte: the plug-in may leave the rest of a record at QNN's
-// initial value, and a bool load of such a byte would be undefined.
+// Text forms of configuration lists for the call log: the lists and the
+// core's records, the GPU and IR custom records, and the dispatch of other
+// custom records to their backend's decoder (sim_config_records.h).
 #include "sim/qnn/sim_config_text.h"
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "GPU/QnnGpuGraph.h"
+#include "IR/QnnIrGraph.h"
 #include "absl/strings/str_cat.h"
 #include "absl/strings/str_format.h"
 #include "absl/strings/str_join.h"
+#include "sim/qnn/sim_config_records.h"
 #include "sim/qnn/sim_internal.h"
 
 namespace vantro::sim::internal {
 namespace {
 
-// Longer lists are cut: a missing terminator must not run the log away.
-constexpr int kMaxListEntries = 64;
+// Each config record is an option word and an 8-byte value union, whose
+// word is shown for options without a form of their own.
+static_assert(sizeof(QnnBackend_Config_t) >= 16 && sizeof(QnnDevice_Config_t) >= 16 &&
+                  sizeof(QnnContext_Config_t) >= 16 && sizeof(QnnGraph_Config_t) >= 16 &&
+                  sizeof(QnnSaver_Config_t) >= 16,
+              "an option word, then a value union of at least 8 bytes");
 
-template <typename T, typename F>
-std::string ListText(const T* const* list, F&& record_text) {
-  if (list == nullptr) return "null";
-  std::vector<std::string> parts;
-  for (int i = 0; list[i] != nullptr; ++i) {
-    if (i == kMaxListEntries) {
-      parts.push_back("...");
-      break;
-    }
-    parts.push_back(record_text(*list[i]));
-  }
-  return absl::StrCat("[", absl::StrJoin(parts, ", "), "]");
-}
+using Decoder = std::string (*)(const void*);
 
-unsigned FirstByte(const void* field) {
-  uint8_t byte = 0;
-  std::memcpy(&byte, field, 1);
-  return byte;
-}
-
-bool IsHtpLike(Library library) { return library == Library::kHtp; }
-
-std::string DspBackendText(const void* custom) {
-  const auto* record = static_cast<const QnnDspBackendCustomConfig*>(custom);
-  return absl::StrFormat("dsp={option=%u use_signed_process_domain=%u}", record->option,
-                         record->use_signed_process_domain);
-}
-
-std::string LpaiBackendText(const void* custom) {
-  const auto* record = static_cast<const QnnLpaiBackendCustomConfig*>(custom);
-  std::string target = "null";
-  if (record->target != nullptr) {
-    target = absl::StrFormat("{target=%u hardware_version=%u}", record->target->target,
-                             record->target->hardware_version);
-  }
-  return absl::StrFormat("lpai={option=%u target=%s}", record->option, target);
-}
-
-std::string HtpDeviceText(const void* custom) {
-  const auto* record = static_cast<const QnnHtpDeviceCustomConfig*>(custom);
-  return absl::StrFormat("htp={option=%u device_id=%u use_signed_process_domain=%u}",
-                         record->option, record->device_id,
-                         FirstByte(&record->use_signed_process_domain));
-}
-
-std::string HtpGraphText(const void* custom) {
-  const auto* record = static_cast<const QnnHtpGraphCustomConfig*>(custom);
-  std::string value;
-  switch (record->option) {
-    case QNN_HTP_GRAPH_CONFIG_OPTION_OPTIMIZATION:
-      value = absl::StrFormat("optimization={type=%u value=%g}", record->optimization.type,
-                              record->optimization.value);
-      break;
-    case QNN_HTP_GRAPH_CONFIG_OPTION_VTCM_SIZE:
-      value = absl::StrFormat("vtcm_size_mb=%u", record->vtcm_size_mb);
-      break;
-    case QNN_HTP_GRAPH_CONFIG_OPTION_FOLD_RELU_OFF:
-      value = absl::StrFormat("fold_relu_off=%u", FirstByte(&record->fold_relu_off));
-      break;
-    case QNN_HTP_GRAPH_CONFIG_OPTION_SHORT_DEPTH_CONV_ON_HMX_OFF:
-      value = absl::StrFormat("short_depth_conv_on_hmx_off=%u",
-                              FirstByte(&record->short_depth_conv_on_hmx_off));
-      break;
-    case QNN_HTP_GRAPH_CONFIG_OPTION_NUM_HVX_THREADS:
-      value = absl::StrFormat("num_hvx_threads=%u", record->num_hvx_threads);
-      break;
-    case QNN_HTP_GRAPH_CONFIG_OPTION_FINALIZE_CONFIG:
-      value = absl::StrFormat("finalize={name=%s data_type=%u value=%d}",
-                              FormatText(record->finalize.name),
-                              record->finalize.value.data_type,
-                              record->finalize.value.int32_value);
-      break;
-    default:
-      value = absl::StrFormat("first_word=%u", record->first_word);
-      break;
-  }
-  return absl::StrFormat("htp={option=%u %s}", record->option, value);
-}
-
-std::string DspGraphText(const void* custom) {
-  const auto* record = static_cast<const QnnDspGraphCustomConfig*>(custom);
-  return absl::StrFormat("dsp={option=%u encoding=%u reserved=%u}", record->option,
-                         record->encoding, record->reserved);
-}
-
-std::string GpuGraphText(const void* custom) {
-  const auto* record = static_cast<const QnnGpuGraphCustomConfig*>(custom);
-  return absl::StrFormat(
-      "gpu={precision=%u disable_memory_optimizations=%u disable_node_optimizations=%u "
-      "disable_queue_recording=%u}",
-      record->precision, record->disable_memory_optimizations,
-      record->disable_node_optimizations, record->disable_queue_recording);
-}
-
-std::string IrGraphText(const void* custom) {
-  const auto* record = static_cast<const QnnIrGraphCustomConfig*>(custom);
-  return absl::StrFormat("ir={option=%u serialization_type=%u output_path=%s}", record->option,
-                         record->serialization_type, FormatText(record->output_path));
-}
-
-std::string LpaiGraphText(const void* custom) {
-  const auto* record = static_cast<const QnnLpaiGraphCustomConfig*>(custom);
-  std::string value;
-  if (record->value == nullptr) {
-    value = "value=null";
-  } else if (record->option == QNN_LPAI_GRAPH_CONFIG_OPTION_PERFORMANCE) {
-    const auto* performance = static_cast<const QnnLpaiPerformanceRecord*>(record->value);
-    value = absl::StrFormat("performance={fps=%u ftrt_ratio=%u client_type=%u}",
-                            performance->fps, performance->ftrt_ratio,
-                            performance->client_type);
-  } else if (record->option == QNN_LPAI_GRAPH_CONFIG_OPTION_CORE) {
-    const auto* core = static_cast<const QnnLpaiCoreRecord*>(record->value);
-    value = absl::StrFormat("core={affinity=%u core_selection=%u}", core->affinity,
-                            core->core_selection);
-  } else if (record->option == QNN_LPAI_GRAPH_CONFIG_OPTION_TEXT) {
-    const auto* text = static_cast<const QnnLpaiTextRecord*>(record->value);
-    value = absl::StrFormat("text={word=%u text=%s}", text->word, FormatText(text->text));
-  } else {
-    value = absl::StrCat("value=", FormatHandle(record->value));
-  }
-  return absl::StrFormat("lpai={option=%u %s}", record->option, value);
-}
-
-std::string CustomText(const void* custom, std::string (*decode)(const void*)) {
+std::string CustomText(const void* custom, Decoder decode) {
   if (custom == nullptr) return "custom=null";
   if (decode == nullptr) return absl::StrCat("custom=", FormatHandle(custom));
   return decode(custom);
 }
 
+std::string GpuGraphText(const void* custom) {
+  const auto* record = static_cast<const QnnGpuGraph_CustomConfig_t*>(custom);
+  return absl::StrFormat(
+      "gpu={precision=%u disable_memory_optimizations=%u disable_node_optimizations=%u "
+      "disable_queue_recording=%u}",
+      Word32(&record->precision), record->disableMemoryOptimizations,
+      record->disableNodeOptimizations, record->disableQueueRecording);
+}
+
+// Only the serialisation option is known; its output path is read for it
+// alone.
+std::string IrGraphText(const void* custom) {
+  const auto* record = static_cast<const QnnIrGraph_CustomConfig_t*>(custom);
+  const uint32_t option = Word32(&record->option);
+  if (option != QNN_IR_GRAPH_CONFIG_OPTION_SERIALIZATION) {
+    return absl::StrFormat("ir={option=%u first_word=%u}", option,
+                           Word32(&record->serializationOption));
+  }
+  const QnnIrGraph_SerializationOption_t& serialization = record->serializationOption;
+  return absl::StrFormat("ir={option=%u serialization_type=%u output_path=%s}", option,
+                         Word32(&serialization.serializationType),
+                         FormatText(serialization.outputPath));
+}
+
 }  // namespace
 
-std::string PlatformInfoText(const QnnDevicePlatformInfo* info) {
+std::string PlatformInfoText(const QnnDevice_PlatformInfo_t* info) {
   if (info == nullptr) return "null";
+  const QnnDevice_PlatformInfoV1_t& v1 = info->v1;
   std::string devices = "null";
-  if (info->hw_devices != nullptr) {
+  if (v1.hwDevices != nullptr) {
     std::vector<std::string> parts;
-    for (uint32_t i = 0; i < info->num_hw_devices && i < kMaxListEntries; ++i) {
-      const QnnDeviceHardwareInfo& device = info->hw_devices[i];
+    for (uint32_t i = 0; i < v1.numHwDevices && i < kMaxListEntries; ++i) {
+      const QnnDevice_HardwareDeviceInfo_t& device = v1.hwDevices[i];
       parts.push_back(absl::StrFormat("{version=%u device_id=%u device_type=%u num_cores=%u}",
-                                      device.version, device.device_id, device.device_type,
-                                      device.num_cores));
+                                      Word32(&device.version), device.v1.deviceId,
+                                      device.v1.deviceType, device.v1.numCores));
     }
     devices = absl::StrCat("[", absl::StrJoin(parts, ", "), "]");
   }
-  return absl::StrFormat("{version=%u num_hw_devices=%u hw_devices=%s}", info->version,
-                         info->num_hw_devices, devices);
+  return absl::StrFormat("{version=%u num_hw_devices=%u hw_devices=%s}", Word32(&info->version),
+                         v1.numHwDevices, devices);
 }
 
-std::string BackendConfigsText(Library library, const QnnBackendConfig* const* configs) {
-  return ListText(configs, [library](const QnnBackendConfig& config) {
-    if (config.option != QNN_BACKEND_CONFIG_OPTION_CUSTOM) {
-      return absl::StrFormat("{option=%u value=%u}", config.option, config.value);
+std::string BackendConfigsText(Library library, const QnnBackend_Config_t* const* configs) {
+  return ListText(configs, [library](const QnnBackend_Config_t& config) {
+    const uint32_t option = Word32(&config.option);
+    if (option != QNN_BACKEND_CONFIG_OPTION_CUSTOM) {
+      return absl::StrFormat("{option=%u value=%u}", option, Word64(&config.customConfig));
     }
-    std::string (*decode)(const void*) = nullptr;
-    if (library == Library::kDsp) decode = &DspBackendText;
-    if (library == Library::kLpai) decode = &LpaiBackendText;
-    return absl::StrFormat("{option=%u %s}", config.option, CustomText(config.custom, decode));
+    Decoder decode = nullptr;
+    if (library == Library::kDsp) decode = &DspBackendCustomText;
+    if (library == Library::kLpai) decode = &LpaiBackendCustomText;
+    return absl::StrFormat("{option=%u %s}", option, CustomText(config.customConfig, decode));
   });
 }
 
-std::string DeviceConfigsText(Library library, const QnnDeviceConfig* const* configs) {
-  return ListText(configs, [library](const QnnDeviceConfig& config) {
-    if (config.option == QNN_DEVICE_CONFIG_OPTION_PLATFORM_INFO) {
-      return absl::StrFormat("{option=%u platform_info=%s}", config.option,
-                             PlatformInfoText(config.platform_info));
+std::string DeviceConfigsText(Library library, const QnnDevice_Config_t* const* configs) {
+  return ListText(configs, [library](const QnnDevice_Config_t& config) {
+    const uint32_t option = Word32(&config.option);
+    if (option == QNN_DEVICE_CONFIG_OPTION_PLATFORM_INFO) {
+      return absl::StrFormat("{option=%u platform_info=%s}", option,
+                             PlatformInfoText(config.hardwareInfo));
     }
-    if (config.option != QNN_DEVICE_CONFIG_OPTION_CUSTOM) {
-      return absl::StrFormat("{option=%u value=%u}", config.option, config.value);
+    if (option != QNN_DEVICE_CONFIG_OPTION_CUSTOM) {
+      return absl::StrFormat("{option=%u value=%u}", option, Word64(&config.customConfig));
     }
     // Only the HTP backend creates devices with custom records; the saver
     // stands in for it then.
-    const bool htp = IsHtpLike(library) || library == Library::kSaver;
-    return absl::StrFormat("{option=%u %s}", config.option,
-                           CustomText(config.custom, htp ? &HtpDeviceText : nullptr));
+    const bool htp = library == Library::kHtp || library == Library::kSaver;
+    return absl::StrFormat("{option=%u %s}", option,
+                           CustomText(config.customConfig, htp ? &HtpDeviceCustomText : nullptr));
   });
 }
 
-std::string GraphConfigsText(Library library, const QnnGraphConfig* const* configs) {
-  return ListText(configs, [library](const QnnGraphConfig& config) {
-    if (config.option == QNN_GRAPH_CONFIG_OPTION_PRIORITY) {
-      return absl::StrFormat("{option=%u priority=%u}", config.option, config.priority);
+std::string GraphConfigsText(Library library, const QnnGraph_Config_t* const* configs) {
+  return ListText(configs, [library](const QnnGraph_Config_t& config) {
+    const uint32_t option = Word32(&config.option);
+    if (option == QNN_GRAPH_CONFIG_OPTION_PRIORITY) {
+      return absl::StrFormat("{option=%u priority=%u}", option, Word32(&config.priority));
     }
-    if (config.option != QNN_GRAPH_CONFIG_OPTION_CUSTOM) {
-      return absl::StrFormat("{option=%u value=%u}", config.option, config.value);
+    if (option != QNN_GRAPH_CONFIG_OPTION_CUSTOM) {
+      return absl::StrFormat("{option=%u value=%u}", option, Word64(&config.customConfig));
     }
-    std::string (*decode)(const void*) = nullptr;
+    Decoder decode = nullptr;
     switch (library) {
       case Library::kHtp:
-        decode = &HtpGraphText;
+        decode = &HtpGraphCustomText;
         break;
       case Library::kDsp:
-        decode = &DspGraphText;
+        decode = &DspGraphCustomText;
         break;
       case Library::kGpu:
         decode = &GpuGraphText;
@@ -219,57 +132,58 @@ std::string GraphConfigsText(Library library, const QnnGraphConfig* const* confi
         decode = &IrGraphText;
         break;
       case Library::kLpai:
-        decode = &LpaiGraphText;
+        decode = &LpaiGraphCustomText;
         break;
       case Library::kSaver:  // stands in for any backend: its records are not known
       case Library::kSystem:
         break;
     }
-    return absl::StrFormat("{option=%u %s}", config.option, CustomText(config.custom, decode));
+    return absl::StrFormat("{option=%u %s}", option, CustomText(config.customConfig, decode));
   });
 }
 
-std::string HtpPowerConfigsText(const QnnHtpPowerConfig* const* configs) {
-  return ListText(configs, [](const QnnHtpPowerConfig& config) {
-    switch (config.option) {
-      case QNN_HTP_POWER_CONFIG_OPTION_DCVS_V3: {
-        const QnnHtpDcvsV3& d = config.dcvs_v3;
-        return absl::StrFormat(
-            "{option=%u dcvs_v3={context_id=%u set_dcvs_enable=%u dcvs_enable=%u "
-            "power_mode=%u set_sleep_latency=%u sleep_latency=%u set_sleep_disable=%u "
-            "sleep_disable=%u set_bus_params=%u bus_voltage_corner_min=%u "
-            "bus_voltage_corner_target=%u bus_voltage_corner_max=%u set_core_params=%u "
-            "core_voltage_corner_min=%u core_voltage_corner_target=%u "
-            "core_voltage_corner_max=%u}}",
-            config.option, d.context_id, d.set_dcvs_enable, d.dcvs_enable, d.power_mode,
-            d.set_sleep_latency, d.sleep_latency, d.set_sleep_disable, d.sleep_disable,
-            d.set_bus_params, d.bus_voltage_corner_min, d.bus_voltage_corner_target,
-            d.bus_voltage_corner_max, d.set_core_params, d.core_voltage_corner_min,
-            d.core_voltage_corner_target, d.core_voltage_corner_max);
-      }
-      case QNN_HTP_POWER_CONFIG_OPTION_RPC_CONTROL_LATENCY:
-        return absl::StrFormat("{option=%u rpc_control_latency=%u}", config.option,
-                               config.rpc_control_latency);
-      case QNN_HTP_POWER_CONFIG_OPTION_RPC_POLLING_TIME:
-        return absl::StrFormat("{option=%u rpc_polling_time=%u}", config.option,
-                               config.rpc_polling_time);
-      default:
-        return absl::StrFormat("{option=%u first_word=%u}", config.option,
-                               config.rpc_control_latency);
+std::string ContextConfigsText(const QnnContext_Config_t* const* configs) {
+  return ListText(configs, [](const QnnContext_Config_t& config) {
+    const uint32_t option = Word32(&config.option);
+    if (option == QNN_CONTEXT_CONFIG_OPTION_PRIORITY) {
+      return absl::StrFormat("{option=%u priority=%u}", option, Word32(&config.priority));
     }
+    if (option != QNN_CONTEXT_CONFIG_OPTION_CUSTOM) {
+      return absl::StrFormat("{option=%u value=%u}", option, Word64(&config.customConfig));
+    }
+    // The only context custom records are the HTP backend's.
+    return absl::StrFormat("{option=%u %s}", option,
+                           CustomText(config.customConfig, &HtpContextCustomText));
   });
 }
 
-std::string DspPowerConfigsText(const QnnDspPowerConfig* const* configs) {
-  return ListText(configs, [](const QnnDspPowerConfig& config) {
-    return absl::StrFormat("{option=%u value=%u}", config.option, config.value);
-  });
-}
-
-std::string SaverConfigsText(const QnnSaverConfig* const* configs) {
-  return ListText(configs, [](const QnnSaverConfig& config) {
-    return absl::StrFormat("{option=%u output_directory=%s}", config.option,
-                           FormatText(config.output_directory));
+// Each option is read through its own member: a flag is one byte, so the
+// rest of the union may hold anything.
+std::string SaverConfigsText(const QnnSaver_Config_t* const* configs) {
+  return ListText(configs, [](const QnnSaver_Config_t& config) {
+    const uint32_t option = Word32(&config.option);
+    switch (option) {
+      case QNN_SAVER_CONFIG_OPTION_OUTPUT_DIRECTORY:
+        return absl::StrFormat("{option=%u output_directory=%s}", option,
+                               FormatText(config.outputDirectory));
+      case QNN_SAVER_CONFIG_OPTION_APPEND_TIMESTAMP:
+        return absl::StrFormat("{option=%u append_timestamp=%u}", option,
+                               FirstByte(&config.appendTimestamp));
+      case QNN_SAVER_CONFIG_OPTION_BACKEND_ID:
+        return absl::StrFormat("{option=%u backend_id=%u}", option, config.backendId);
+      case QNN_SAVER_CONFIG_OPTION_FILE_CONFIG:
+        return absl::StrFormat("{option=%u file_config={model_file_name=%s data_file_name=%s}}",
+                               option, FormatText(config.fileConfig.modelFileName),
+                               FormatText(config.fileConfig.dataFileName));
+      case QNN_SAVER_CONFIG_WRITE_OUTPUT_HEADER:
+        return absl::StrFormat("{option=%u write_output_header=%u}", option,
+                               FirstByte(&config.writeOutputHeader));
+      case QNN_SAVER_CONFIG_WRITE_OUTPUT_FOOTER:
+        return absl::StrFormat("{option=%u write_output_footer=%u}", option,
+                               FirstByte(&config.writeOutputFooter));
+      default:
+        return absl::StrFormat("{option=%u value=%u}", option, Word64(&config.outputDirectory));
+    }
   });
 }
 

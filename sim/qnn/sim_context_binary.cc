@@ -1,82 +1,139 @@
 // System contexts and the binary-info records they hand out, and contexts
 // created from simulated context binaries.
+#include <cstdint>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <utility>
+#include <vector>
 
+#include "QnnTypes.h"
+#include "System/QnnSystemContext.h"
 #include "absl/strings/str_cat.h"
-#include "absl/strings/str_format.h"
-#include "absl/strings/str_join.h"
 #include "sim/qnn/context_binary_format.h"
+#include "sim/qnn/sim_config_text.h"
 #include "sim/qnn/sim_context_area.h"
 #include "sim/qnn/sim_context_state.h"
 #include "sim/qnn/sim_internal.h"
+#include "sim/qnn/sim_record_words.h"
 
 namespace vantro::sim::internal {
 
 // Everything one binary-info record points to.
 struct BinaryInfoStorage {
   ContextBinary binary;
-  std::vector<QnnTensor> context_tensors;
-  std::vector<std::vector<QnnTensor>> graph_inputs;
-  std::vector<std::vector<QnnTensor>> graph_outputs;
-  std::vector<QnnSystemGraphInfo> graphs;
-  QnnSystemBinaryInfo info{};
+  std::vector<Qnn_Tensor_t> context_tensors;
+  std::vector<std::vector<Qnn_Tensor_t>> graph_inputs;
+  std::vector<std::vector<Qnn_Tensor_t>> graph_outputs;
+  std::vector<QnnSystemContext_GraphInfo_t> graphs;
+  QnnSystemContext_BinaryInfo_t info{};
 };
 
 namespace {
 
 constexpr uint32_t kDefaultInfoVersion = 1;
 
-// A QNN tensor record describing `t`; its pointers designate `t`'s storage.
-QnnTensor MakeTensorRecord(const ContextBinaryTensor& t) {
-  QnnTensor record{};
-  record.version = t.record_version;
-  // Version 2 extends version 1 behind the same leading fields, so filling
-  // the version 2 view serves both.
-  QnnTensorV2& v = record.v2;
-  v.id = t.id;
-  v.name = t.name.c_str();
-  v.type = t.type;
-  v.data_format = t.data_format;
-  v.data_type = t.data_type;
-  v.quantize_params.encoding_definition = t.encoding_definition;
-  v.quantize_params.quantization_encoding = t.encoding;
+// The simulated format names no SoC and carries no hardware-info blob.
+constexpr char kNoSocVersion[] = "";
+
+// Fills the fields tensor versions 1 and 2 share; their pointers designate
+// `t`'s storage.
+template <typename View>
+void FillCommonTensorFields(const ContextBinaryTensor& t, View* v) {
+  v->id = t.id;
+  v->name = t.name.c_str();
+  StoreWord(&v->type, t.type);
+  v->dataFormat = t.data_format;
+  StoreWord(&v->dataType, t.data_type);
+  Qnn_QuantizeParams_t& q = v->quantizeParams;
+  StoreWord(&q.encodingDefinition, t.encoding_definition);
+  StoreWord(&q.quantizationEncoding, t.encoding);
   if (t.HasScaleOffset()) {
-    v.quantize_params.scale_offset.scale = t.scale;
-    v.quantize_params.scale_offset.offset = t.offset;
+    q.scaleOffsetEncoding.scale = t.scale;
+    q.scaleOffsetEncoding.offset = t.offset;
   } else if (t.HasAxisScaleOffset()) {
-    v.quantize_params.axis_scale_offset.axis = t.axis;
-    v.quantize_params.axis_scale_offset.num_scale_offsets =
-        static_cast<uint32_t>(t.scale_offsets.size());
-    v.quantize_params.axis_scale_offset.scale_offsets =
-        const_cast<QnnScaleOffset*>(t.scale_offsets.data());  // QNN records are not const
+    q.axisScaleOffsetEncoding.axis = t.axis;
+    q.axisScaleOffsetEncoding.numScaleOffsets = static_cast<uint32_t>(t.scale_offsets.size());
+    // QNN's records are not const; nobody writes through them.
+    q.axisScaleOffsetEncoding.scaleOffset = const_cast<Qnn_ScaleOffset_t*>(t.scale_offsets.data());
   }
-  v.rank = static_cast<uint32_t>(t.dimensions.size());
-  v.dimensions = const_cast<uint32_t*>(t.dimensions.data());
-  v.mem_type = QNN_TENSORMEMTYPE_RAW;
+  v->rank = static_cast<uint32_t>(t.dimensions.size());
+  v->dimensions = const_cast<uint32_t*>(t.dimensions.data());
+  v->memType = QNN_TENSORMEMTYPE_RAW;
   if (!t.data.empty()) {
-    v.client_buf.data = const_cast<uint8_t*>(t.data.data());
-    v.client_buf.data_size = static_cast<uint32_t>(t.data.size());
+    v->clientBuf.data = const_cast<uint8_t*>(t.data.data());
+    v->clientBuf.dataSize = static_cast<uint32_t>(t.data.size());
   }
-  if (t.record_version != 1) {
-    v.is_dynamic_dimensions = t.dynamic_dimensions.empty()
-                                  ? nullptr
-                                  : const_cast<uint8_t*>(t.dynamic_dimensions.data());
+}
+
+// The QNN tensor record describing `t`, in the version the binary gives
+// it. Versions QNN does not define are filled as version 2, the larger
+// layout, so that the plug-in sees them and refuses them.
+Qnn_Tensor_t MakeTensorRecord(const ContextBinaryTensor& t) {
+  Qnn_Tensor_t record;
+  std::memset(&record, 0, sizeof(record));
+  StoreWord(&record.version, t.record_version);
+  if (t.record_version == QNN_TENSOR_VERSION_1) {
+    FillCommonTensorFields(t, &record.v1);
+    return record;
   }
+  Qnn_TensorV2_t& v = record.v2;
+  FillCommonTensorFields(t, &v);
+  v.isDynamicDimensions =
+      t.dynamic_dimensions.empty() ? nullptr : const_cast<uint8_t*>(t.dynamic_dimensions.data());
+  v.sparseParams.type = QNN_SPARSE_LAYOUT_UNDEFINED;  // dense: no sparsity
+  v.isProduced = 0;
   return record;
 }
 
-std::vector<QnnTensor> MakeTensorRecords(const ContextBinaryGraph& graph,
-                                         const std::vector<uint32_t>& ids) {
-  std::vector<QnnTensor> records;
+std::vector<Qnn_Tensor_t> MakeTensorRecords(const ContextBinaryGraph& graph,
+                                            const std::vector<uint32_t>& ids) {
+  std::vector<Qnn_Tensor_t> records;
   records.reserve(ids.size());
   for (uint32_t id : ids) records.push_back(MakeTensorRecord(*graph.FindTensor(id)));
   return records;
 }
 
-// Builds the record in the versions asked for. Versions other than 1, 2
-// and 3 are filled like the nearest layout so that the plug-in sees them
-// and refuses them.
+// A graph-info record. Versions 1 to 3 keep name, inputs and outputs in the
+// same places, so those are written through the version 3 view, whatever
+// the version; the fields versions 2 and 3 add are empty (no updateable
+// tensors, no graph blob, operations 0 to 0).
+QnnSystemContext_GraphInfo_t MakeGraphInfo(uint32_t version, const ContextBinaryGraph& g,
+                                           std::vector<Qnn_Tensor_t>* inputs,
+                                           std::vector<Qnn_Tensor_t>* outputs) {
+  QnnSystemContext_GraphInfo_t info;
+  std::memset(&info, 0, sizeof(info));
+  StoreWord(&info.version, version);
+  QnnSystemContext_GraphInfoV3_t& v = info.graphInfoV3;
+  v.graphName = g.name.c_str();
+  v.numGraphInputs = static_cast<uint32_t>(inputs->size());
+  v.graphInputs = inputs->data();
+  v.numGraphOutputs = static_cast<uint32_t>(outputs->size());
+  v.graphOutputs = outputs->data();
+  return info;
+}
+
+// The fields binary-info versions 1, 2 and 3 all have, under the same
+// names (`View` is one of the three layouts).
+template <typename View>
+void FillCommonBinaryInfoFields(BinaryInfoStorage& storage, uint64_t binary_size, View* v) {
+  const ContextBinary& b = storage.binary;
+  v->backendId = QNN_BACKEND_ID_NULL;  // the simulated format records no backend
+  v->buildId = b.build_id.c_str();
+  v->coreApiVersion = b.api_version.coreApiVersion;
+  v->backendApiVersion = b.api_version.backendApiVersion;
+  v->socVersion = kNoSocVersion;
+  v->contextBlobSize = binary_size;
+  v->numContextTensors = static_cast<uint32_t>(storage.context_tensors.size());
+  v->contextTensors = storage.context_tensors.data();
+  v->numGraphs = static_cast<uint32_t>(storage.graphs.size());
+  v->graphs = storage.graphs.data();
+}
+
+// Builds the record in the versions asked for, laid out as QNN lays each
+// version out: 1 and 2 share their leading fields (2 adds a platform-info
+// pointer, null here), 3 has its own. Versions other than 1, 2 and 3 are
+// filled like version 1 so that the plug-in sees them and refuses them.
 std::unique_ptr<BinaryInfoStorage> MakeBinaryInfo(ContextBinary binary, uint64_t binary_size) {
   auto storage = std::make_unique<BinaryInfoStorage>();
   storage->binary = std::move(binary);
@@ -90,81 +147,24 @@ std::unique_ptr<BinaryInfoStorage> MakeBinaryInfo(ContextBinary binary, uint64_t
   for (const ContextBinaryGraph& g : b.graphs) {
     storage->graph_inputs.push_back(MakeTensorRecords(g, g.inputs));
     storage->graph_outputs.push_back(MakeTensorRecords(g, g.outputs));
-    QnnSystemGraphInfo info{};
-    info.version = g.info_version != 0 ? g.info_version : graph_version;
-    // The version 3 view holds the version 1 fields in the same places.
-    info.v3.graph_name = g.name.c_str();
-    info.v3.num_inputs = static_cast<uint32_t>(g.inputs.size());
-    info.v3.inputs = storage->graph_inputs.back().data();
-    info.v3.num_outputs = static_cast<uint32_t>(g.outputs.size());
-    info.v3.outputs = storage->graph_outputs.back().data();
-    storage->graphs.push_back(info);
+    storage->graphs.push_back(MakeGraphInfo(g.info_version != 0 ? g.info_version : graph_version,
+                                            g, &storage->graph_inputs.back(),
+                                            &storage->graph_outputs.back()));
   }
-  QnnSystemBinaryInfo& info = storage->info;
-  info.version = BinaryInfoVersionSetting().load();
-  if (info.version == 3) {
-    info.v3.api_version = b.api_version;
-    info.v3.context_blob_size = binary_size;
-    info.v3.soc_model = b.soc_model;
-    info.v3.build_id = b.build_id.c_str();
-    info.v3.num_graphs = static_cast<uint32_t>(storage->graphs.size());
-    info.v3.graphs = storage->graphs.data();
-    info.v3.num_context_tensors = static_cast<uint32_t>(storage->context_tensors.size());
-    info.v3.context_tensors = storage->context_tensors.data();
+  QnnSystemContext_BinaryInfo_t& info = storage->info;
+  std::memset(&info, 0, sizeof(info));
+  const uint32_t version = BinaryInfoVersionSetting().load();
+  StoreWord(&info.version, version);
+  if (version == QNN_SYSTEM_CONTEXT_BINARY_INFO_VERSION_3) {
+    QnnSystemContext_BinaryInfoV3_t& v3 = info.contextBinaryInfoV3;
+    FillCommonBinaryInfoFields(*storage, binary_size, &v3);
+    v3.socModel = b.soc_model;
+  } else if (version == QNN_SYSTEM_CONTEXT_BINARY_INFO_VERSION_2) {
+    FillCommonBinaryInfoFields(*storage, binary_size, &info.contextBinaryInfoV2);
   } else {
-    info.v1.api_version = b.api_version;
-    info.v1.build_id = b.build_id.c_str();
-    info.v1.num_context_tensors = static_cast<uint32_t>(storage->context_tensors.size());
-    info.v1.context_tensors = storage->context_tensors.data();
-    info.v1.num_graphs = static_cast<uint32_t>(storage->graphs.size());
-    info.v1.graphs = storage->graphs.data();
+    FillCommonBinaryInfoFields(*storage, binary_size, &info.contextBinaryInfoV1);
   }
   return storage;
-}
-
-// The text form of one context configuration (see sim_qnn_calls.md).
-std::string FormatContextConfig(const QnnContextConfig& config) {
-  switch (config.option) {
-    case QNN_CONTEXT_CONFIG_OPTION_PRIORITY:
-      return absl::StrCat("{option=1 priority=", config.priority, "}");
-    case QNN_CONTEXT_CONFIG_OPTION_CUSTOM: {
-      if (config.custom == nullptr) return "{option=0 custom=null}";
-      // The only context custom records are the HTP backend's.
-      const auto* custom = static_cast<const QnnHtpContextCustomConfig*>(config.custom);
-      std::string value;
-      switch (custom->option) {
-        case QNN_HTP_CONTEXT_CONFIG_OPTION_FILE_READ_MEMORY_BUDGET:
-          value = absl::StrCat("file_read_memory_budget_mb=", custom->file_read_memory_budget_mb);
-          break;
-        case QNN_HTP_CONTEXT_CONFIG_OPTION_INIT_ACCELERATION:
-          value = absl::StrCat("init_acceleration=", custom->init_acceleration ? 1 : 0);
-          break;
-        default: {
-          uint32_t first_word = 0;
-          std::memcpy(&first_word, &custom->file_read_memory_budget_mb, sizeof(first_word));
-          value = absl::StrCat("first_word=", first_word);
-          break;
-        }
-      }
-      return absl::StrCat("{option=0 htp={option=", custom->option, " ", value, "}}");
-    }
-    default:
-      return absl::StrCat("{option=", config.option, " value=", config.value, "}");
-  }
-}
-
-std::string FormatContextConfigs(const QnnContextConfig** configs) {
-  if (configs == nullptr) return "null";
-  constexpr int kMaxShown = 64;
-  std::vector<std::string> entries;
-  for (int i = 0; configs[i] != nullptr; ++i) {
-    if (i == kMaxShown) {
-      entries.push_back("...");
-      break;
-    }
-    entries.push_back(FormatContextConfig(*configs[i]));
-  }
-  return absl::StrCat("[", absl::StrJoin(entries, ", "), "]");
 }
 
 }  // namespace
@@ -207,22 +207,23 @@ void SetBinaryInfoVersionsImpl(uint32_t binary_info_version, uint32_t graph_info
 
 // ---------------------------------------------------------- system context
 
-QnnResult SystemContextCreate(QnnSystemContextHandle* context) {
-  if (QnnResult r = EnterCall("systemContextCreate"); r != QNN_SUCCESS) return r;
+Qnn_ErrorHandle_t SystemContextCreate(QnnSystemContext_Handle_t* context) {
+  if (Qnn_ErrorHandle_t r = EnterCall("systemContextCreate"); r != QNN_SUCCESS) return r;
   if (context == nullptr) return kSimInvalidArgument;
   void* handle = NewHandle("system_context");
   {
     std::lock_guard<std::mutex> lock(ContextAreaMutex());
     ContextArea().system_contexts[handle] = std::make_unique<SimSystemContext>();
   }
-  *context = static_cast<QnnSystemContextHandle>(handle);
+  *context = handle;
   return QNN_SUCCESS;
 }
 
-QnnResult SystemContextGetBinaryInfo(QnnSystemContextHandle context, const void* binary,
-                                     uint64_t binary_size, const QnnSystemBinaryInfo** info,
-                                     uint32_t* info_size) {
-  if (QnnResult r = EnterCall("systemContextGetBinaryInfo",
+Qnn_ErrorHandle_t SystemContextGetBinaryInfo(QnnSystemContext_Handle_t context, void* binary,
+                                             uint64_t binary_size,
+                                             const QnnSystemContext_BinaryInfo_t** info,
+                                             Qnn_ContextBinarySize_t* info_size) {
+  if (Qnn_ErrorHandle_t r = EnterCall("systemContextGetBinaryInfo",
                               [&] {
                                 return absl::StrCat("context=", FormatHandle(context),
                                                     " binary_size=", binary_size);
@@ -244,13 +245,13 @@ QnnResult SystemContextGetBinaryInfo(QnnSystemContextHandle context, const void*
   auto it = ContextArea().system_contexts.find(context);
   if (it == ContextArea().system_contexts.end()) return kSimInvalidHandle;
   *info = &storage->info;
-  if (info_size != nullptr) *info_size = sizeof(QnnSystemBinaryInfo);
+  if (info_size != nullptr) *info_size = sizeof(QnnSystemContext_BinaryInfo_t);
   it->second->infos.push_back(std::move(storage));
   return QNN_SUCCESS;
 }
 
-QnnResult SystemContextFree(QnnSystemContextHandle context) {
-  if (QnnResult r = EnterCall("systemContextFree",
+Qnn_ErrorHandle_t SystemContextFree(QnnSystemContext_Handle_t context) {
+  if (Qnn_ErrorHandle_t r = EnterCall("systemContextFree",
                               [&] { return absl::StrCat("context=", FormatHandle(context)); });
       r != QNN_SUCCESS) {
     return r;
@@ -269,16 +270,17 @@ QnnResult SystemContextFree(QnnSystemContextHandle context) {
 
 // ----------------------------------------------------------------- context
 
-QnnResult ContextCreateFromBinary(QnnBackendHandle backend, QnnDeviceHandle device,
-                                  const QnnContextConfig** configs, const void* binary,
-                                  uint64_t binary_size, QnnContextHandle* context,
-                                  QnnProfileHandle profile) {
-  if (QnnResult r = EnterCall("contextCreateFromBinary",
+Qnn_ErrorHandle_t ContextCreateFromBinary(Qnn_BackendHandle_t backend, Qnn_DeviceHandle_t device,
+                                          const QnnContext_Config_t** configs, const void* binary,
+                                          Qnn_ContextBinarySize_t binary_size,
+                                          Qnn_ContextHandle_t* context,
+                                          Qnn_ProfileHandle_t profile) {
+  if (Qnn_ErrorHandle_t r = EnterCall("contextCreateFromBinary",
                               [&] {
                                 return absl::StrCat(
                                     "backend=", FormatHandle(backend),
                                     " device=", FormatHandle(device),
-                                    " configs=", FormatContextConfigs(configs),
+                                    " configs=", ContextConfigsText(configs),
                                     " binary_size=", binary_size,
                                     " profile=", FormatHandle(profile));
                               });
@@ -302,12 +304,12 @@ QnnResult ContextCreateFromBinary(QnnBackendHandle backend, QnnDeviceHandle devi
     std::lock_guard<std::mutex> lock(ContextAreaMutex());
     ContextArea().contexts[handle] = std::move(created);
   }
-  *context = static_cast<QnnContextHandle>(handle);
+  *context = handle;
   return QNN_SUCCESS;
 }
 
-QnnResult ContextFree(QnnContextHandle context, QnnProfileHandle profile) {
-  if (QnnResult r = EnterCall("contextFree",
+Qnn_ErrorHandle_t ContextFree(Qnn_ContextHandle_t context, Qnn_ProfileHandle_t profile) {
+  if (Qnn_ErrorHandle_t r = EnterCall("contextFree",
                               [&] {
                                 return absl::StrCat("context=", FormatHandle(context),
                                                     " profile=", FormatHandle(profile));

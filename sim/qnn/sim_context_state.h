@@ -16,8 +16,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "QnnTypes.h"
 #include "sim/qnn/context_binary_format.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
 
 namespace vantro::sim::internal {
 
@@ -54,14 +54,14 @@ struct SimGraph {
   std::vector<PlannedOp> ops;
   std::vector<std::vector<uint8_t>> native_storage;
   std::vector<uint8_t> bound;  // per input, then per output: seen in this call
-  QnnGraphHandle handle = nullptr;  // made on first retrieval
+  Qnn_GraphHandle_t handle = nullptr;  // made on first retrieval
 };
 
 // A context created from a binary.
 struct SimContext {
   ContextBinary binary;
   std::vector<std::unique_ptr<SimGraph>> graphs;
-  QnnProfileHandle profile = nullptr;
+  Qnn_ProfileHandle_t profile = nullptr;
 };
 
 // The binary-info records one system context has handed out; they stay

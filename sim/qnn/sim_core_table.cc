@@ -1,13 +1,20 @@
-// The function tables and provider lists the simulated libraries hand out.
-// Each backend library gets its own table, so a call knows which library it
-// came through; HTP and DSP differ in their performance infrastructure, the
-// saver behaves like HTP. Provider lists are built once per distinct
-// setting and kept for the life of the process, because the plug-in reads
-// them without any lock long after the query.
+// The function tables and provider records the simulated libraries hand
+// out: QNN's QnnInterface_t and QnnSystemInterface_t with the table of the
+// headers in use, in QNN's member order; members the simulation does not
+// implement stay null. Each backend library gets its own table, so a call
+// knows which library it came through; HTP and DSP differ in their
+// performance infrastructure, the saver behaves like HTP. Provider lists
+// are built once per distinct setting and kept for the life of the
+// process, because the plug-in reads them without any lock long after the
+// query.
 #include <cstdint>
 #include <string>
 
-#include "absl/strings/str_format.h"
+#include "GPU/QnnGpuCommon.h"
+#include "IR/QnnIrCommon.h"
+#include "QnnInterface.h"
+#include "System/QnnSystemInterface.h"
+#include "sim/qnn/sim_backend_ids.h"
 #include "sim/qnn/sim_core_functions.h"
 #include "sim/qnn/sim_internal.h"
 #include "sim/qnn/sim_state.h"
@@ -15,49 +22,76 @@
 namespace vantro::sim::internal {
 namespace {
 
+// The HTP, DSP and LPAI ids are checked where their headers are included.
+static_assert(kGpuBackendId == QNN_BACKEND_ID_GPU, "the GPU provider's backend id");
+static_assert(kIrBackendId == QNN_BACKEND_ID_IR, "the IR provider's backend id");
+
+using SystemTable = decltype(QnnSystemInterface_t::QNN_SYSTEM_INTERFACE_VER_NAME);
+
 template <Library kLibrary>
-QnnCoreApi MakeCoreApi() {
-  QnnCoreApi api{};
-  api.propertyHasCapability = &PropertyHasCapability;
-  api.logCreate = &LogCreate;
-  api.logFree = &LogFree;
-  api.backendCreate = [](QnnLogHandle log, const QnnBackendConfig** configs,
-                         QnnBackendHandle* backend) {
+CoreTable MakeCoreTable() {
+  CoreTable table{};
+  table.propertyHasCapability = &PropertyHasCapability;
+  table.logCreate = &LogCreate;
+  table.logFree = &LogFree;
+  table.backendCreate = [](Qnn_LogHandle_t log, const QnnBackend_Config_t** configs,
+                           Qnn_BackendHandle_t* backend) {
     return BackendCreate(kLibrary, log, configs, backend);
   };
-  api.backendFree = &BackendFree;
-  api.backendGetApiVersion = [](QnnApiVersion* version) {
+  table.backendFree = &BackendFree;
+  table.backendGetApiVersion = [](Qnn_ApiVersion_t* version) {
     return BackendGetApiVersion(kLibrary, version);
   };
-  api.backendGetBuildId = [](const char** build_id) {
+  table.backendGetBuildId = [](const char** build_id) {
     return BackendGetBuildId(kLibrary, build_id);
   };
-  api.backendRegisterOpPackage = &BackendRegisterOpPackage;
-  api.deviceCreate = [](QnnLogHandle log, const QnnDeviceConfig** configs,
-                        QnnDeviceHandle* device) {
+  table.backendRegisterOpPackage = &BackendRegisterOpPackage;
+  table.deviceCreate = [](Qnn_LogHandle_t log, const QnnDevice_Config_t** configs,
+                          Qnn_DeviceHandle_t* device) {
     return DeviceCreate(kLibrary, log, configs, device);
   };
-  api.deviceFree = &DeviceFree;
-  api.deviceGetPlatformInfo = &DeviceGetPlatformInfo;
-  api.deviceFreePlatformInfo = &DeviceFreePlatformInfo;
-  api.deviceGetInfrastructure = [](QnnDeviceInfrastructure* infrastructure) {
+  table.deviceFree = &DeviceFree;
+  table.deviceGetPlatformInfo = &DeviceGetPlatformInfo;
+  table.deviceFreePlatformInfo = &DeviceFreePlatformInfo;
+  table.deviceGetInfrastructure = [](const QnnDevice_Infrastructure_t* infrastructure) {
     return DeviceGetInfrastructure(kLibrary, infrastructure);
   };
-  api.contextCreateFromBinary = &ContextCreateFromBinary;
-  api.contextFree = &ContextFree;
-  api.graphRetrieve = &GraphRetrieve;
-  api.graphSetConfig = [](QnnGraphHandle graph, const QnnGraphConfig** configs) {
+  table.contextCreateFromBinary = &ContextCreateFromBinary;
+  table.contextFree = &ContextFree;
+  table.graphRetrieve = &GraphRetrieve;
+  table.graphSetConfig = [](Qnn_GraphHandle_t graph, const QnnGraph_Config_t** configs) {
     return GraphSetConfig(kLibrary, graph, configs);
   };
-  api.graphFinalize = &GraphFinalize;
-  api.graphExecute = &GraphExecute;
-  api.profileCreate = &ProfileCreate;
-  api.profileGetEvents = &ProfileGetEvents;
-  api.profileGetSubEvents = &ProfileGetSubEvents;
-  api.profileGetEventData = &ProfileGetEventData;
-  api.profileFree = &ProfileFree;
-  api.memDeRegister = &MemDeRegister;
-  return api;
+  table.graphFinalize = &GraphFinalize;
+  table.graphExecute = &GraphExecute;
+  table.profileCreate = &ProfileCreate;
+  table.profileGetEvents = &ProfileGetEvents;
+  table.profileGetSubEvents = &ProfileGetSubEvents;
+  table.profileGetEventData = &ProfileGetEventData;
+  table.profileFree = &ProfileFree;
+  table.memDeRegister = &MemDeRegister;
+  return table;
+}
+
+// What each library's provider records carry as their backend id.
+uint32_t BackendIdOf(Library library) {
+  switch (library) {
+    case Library::kHtp:
+      return kHtpBackendId;
+    case Library::kDsp:
+      return kDspBackendId;
+    case Library::kGpu:
+      return kGpuBackendId;
+    case Library::kIr:
+      return kIrBackendId;
+    case Library::kLpai:
+      return kLpaiBackendId;
+    case Library::kSaver:
+      return kSaverBackendId;
+    case Library::kSystem:
+      break;
+  }
+  return QNN_BACKEND_ID_NULL;  // the system library names no backend
 }
 
 const char* ProviderName(Library library) {
@@ -80,7 +114,7 @@ const char* ProviderName(Library library) {
   return "";
 }
 
-bool SameVersion(const QnnVersion& a, const QnnVersion& b) {
+bool SameVersion(const Qnn_Version_t& a, const Qnn_Version_t& b) {
   return a.major == b.major && a.minor == b.minor && a.patch == b.patch;
 }
 
@@ -104,22 +138,23 @@ ProviderSet& ProviderSetLocked(SimState& state, Library library) {
   set.count = count;
   set.null_first = config.null_provider;
   set.capability_query = state.capability_query;
-  for (QnnInterfaceProvider& record : set.records) {
-    record.provider_name = ProviderName(library);
-    record.api_version = QnnApiVersion{config.core, config.backend};
-    record.api = CoreApiFor(library, state.capability_query);
+  for (QnnInterface_t& record : set.records) {
+    record.backendId = BackendIdOf(library);
+    record.providerName = ProviderName(library);
+    record.apiVersion = Qnn_ApiVersion_t{config.core, config.backend};
+    record.QNN_INTERFACE_VER_NAME = CoreTableFor(library, state.capability_query);
   }
   for (uint32_t i = 0; i < count; ++i) set.list[i] = &set.records[i];
   if (set.null_first) set.list[0] = nullptr;
   return set;
 }
 
-QnnSystemApi SystemApiTable() {
-  QnnSystemApi api{};
-  api.systemContextCreate = &SystemContextCreate;
-  api.systemContextGetBinaryInfo = &SystemContextGetBinaryInfo;
-  api.systemContextFree = &SystemContextFree;
-  return api;
+SystemTable MakeSystemTable() {
+  SystemTable table{};
+  table.systemContextCreate = &SystemContextCreate;
+  table.systemContextGetBinaryInfo = &SystemContextGetBinaryInfo;
+  table.systemContextFree = &SystemContextFree;
+  return table;
 }
 
 SystemProviderSet& SystemProviderSetLocked(SimState& state) {
@@ -135,10 +170,11 @@ SystemProviderSet& SystemProviderSetLocked(SimState& state) {
   set.version = config.core;
   set.count = count;
   set.null_first = config.null_provider;
-  for (QnnSystemInterfaceProvider& record : set.records) {
-    record.provider_name = ProviderName(Library::kSystem);
-    record.system_api_version = config.core;
-    record.api = SystemApiTable();
+  for (QnnSystemInterface_t& record : set.records) {
+    record.backendId = BackendIdOf(Library::kSystem);
+    record.providerName = ProviderName(Library::kSystem);
+    record.systemApiVersion = config.core;
+    record.QNN_SYSTEM_INTERFACE_VER_NAME = MakeSystemTable();
   }
   for (uint32_t i = 0; i < count; ++i) set.list[i] = &set.records[i];
   if (set.null_first) set.list[0] = nullptr;
@@ -152,35 +188,35 @@ bool IsBackendLibrary(int library) {
 
 }  // namespace
 
-QnnCoreApi CoreApiFor(Library library, bool capability_query) {
-  QnnCoreApi api{};
+CoreTable CoreTableFor(Library library, bool capability_query) {
+  CoreTable table{};
   switch (library) {
     case Library::kHtp:
-      api = MakeCoreApi<Library::kHtp>();
+      table = MakeCoreTable<Library::kHtp>();
       break;
     case Library::kDsp:
-      api = MakeCoreApi<Library::kDsp>();
+      table = MakeCoreTable<Library::kDsp>();
       break;
     case Library::kGpu:
-      api = MakeCoreApi<Library::kGpu>();
+      table = MakeCoreTable<Library::kGpu>();
       break;
     case Library::kIr:
-      api = MakeCoreApi<Library::kIr>();
+      table = MakeCoreTable<Library::kIr>();
       break;
     case Library::kLpai:
-      api = MakeCoreApi<Library::kLpai>();
+      table = MakeCoreTable<Library::kLpai>();
       break;
     case Library::kSaver:
-      api = MakeCoreApi<Library::kSaver>();
+      table = MakeCoreTable<Library::kSaver>();
       break;
     case Library::kSystem:
-      return api;  // the system library has no core table
+      return table;  // the system library has no core table
   }
-  if (!capability_query) api.propertyHasCapability = nullptr;
-  return api;
+  if (!capability_query) table.propertyHasCapability = nullptr;
+  return table;
 }
 
-const QnnInterfaceProvider* const* Providers(Library library, uint32_t* count) {
+const QnnInterface_t* const* Providers(Library library, uint32_t* count) {
   if (!IsBackendLibrary(static_cast<int>(library))) {
     if (count != nullptr) *count = 0;
     return nullptr;
@@ -191,13 +227,13 @@ const QnnInterfaceProvider* const* Providers(Library library, uint32_t* count) {
   return set.list.data();
 }
 
-extern "C" QnnResult VantroSimQnnGetProviders(int library,
-                                              const QnnInterfaceProvider*** providers,
-                                              uint32_t* count) {
+extern "C" Qnn_ErrorHandle_t VantroSimQnnGetProviders(int library,
+                                                      const QnnInterface_t*** providers,
+                                                      uint32_t* count) {
   const char* file_name =
       IsBackendLibrary(library) ? LibraryFileName(static_cast<Library>(library)) : "?";
-  const QnnResult entered =
-      EnterCall(QNN_INTERFACE_GET_PROVIDERS_NAME, [&] { return std::string(file_name); });
+  const Qnn_ErrorHandle_t entered =
+      EnterCall("QnnInterface_getProviders", [&] { return std::string(file_name); });
   if (entered != QNN_SUCCESS) return entered;
   if (!IsBackendLibrary(library)) return kSimUnsupported;
   if (providers == nullptr || count == nullptr) return kSimInvalidArgument;
@@ -210,9 +246,9 @@ extern "C" QnnResult VantroSimQnnGetProviders(int library,
   return QNN_SUCCESS;
 }
 
-extern "C" QnnResult VantroSimQnnGetSystemProviders(const QnnSystemInterfaceProvider*** providers,
-                                                    uint32_t* count) {
-  const QnnResult entered = EnterCall(QNN_SYSTEM_INTERFACE_GET_PROVIDERS_NAME, [] {
+extern "C" Qnn_ErrorHandle_t VantroSimQnnGetSystemProviders(
+    const QnnSystemInterface_t*** providers, uint32_t* count) {
+  const Qnn_ErrorHandle_t entered = EnterCall("QnnSystemInterface_getProviders", [] {
     return std::string(LibraryFileName(Library::kSystem));
   });
   if (entered != QNN_SUCCESS) return entered;

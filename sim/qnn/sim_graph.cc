@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "QnnTypes.h"
 #include "absl/strings/str_cat.h"
 #include "absl/strings/str_format.h"
 #include "absl/strings/str_join.h"
@@ -12,6 +13,7 @@
 #include "sim/qnn/sim_context_area.h"
 #include "sim/qnn/sim_context_state.h"
 #include "sim/qnn/sim_internal.h"
+#include "sim/qnn/sim_record_words.h"
 
 namespace vantro::sim::internal {
 namespace {
@@ -186,38 +188,62 @@ void RunOp(SimGraph& graph, const PlannedOp& op) {
 
 // Checks one tensor handed to graphExecute against the graph's list
 // (`slots`, whose `bound` flags start at `bound`) and binds its buffer.
-QnnResult Bind(SimGraph& graph, const std::vector<size_t>& slots, uint8_t* bound,
-               const QnnTensor& tensor) {
-  if (tensor.version != 1 && tensor.version != 2) return kSimTensorUnusable;
-  const QnnTensorV1& v = tensor.v1;  // version 2 keeps these fields in place
+// `View` is the record's version 1 or 2 member; both have these fields.
+template <typename View>
+Qnn_ErrorHandle_t BindView(SimGraph& graph, const std::vector<size_t>& slots, uint8_t* bound,
+                           const View& v) {
   size_t position = 0;
   while (position < slots.size() && graph.slots[slots[position]].desc->id != v.id) ++position;
   if (position == slots.size() || bound[position]) return kSimTensorMismatch;
   bound[position] = 1;
   TensorSlot& slot = graph.slots[slots[position]];
-  if (v.mem_type != QNN_TENSORMEMTYPE_RAW) return kSimTensorUnusable;
-  if (slot.bytes != 0 && v.client_buf.data == nullptr) return kSimTensorUnusable;
-  if (v.client_buf.data_size < slot.bytes) return kSimTensorUnusable;
-  slot.data = static_cast<uint8_t*>(v.client_buf.data);
+  if (Word32(&v.memType) != QNN_TENSORMEMTYPE_RAW) return kSimTensorUnusable;
+  if (slot.bytes != 0 && v.clientBuf.data == nullptr) return kSimTensorUnusable;
+  if (v.clientBuf.dataSize < slot.bytes) return kSimTensorUnusable;
+  slot.data = static_cast<uint8_t*>(v.clientBuf.data);
   return QNN_SUCCESS;
 }
 
-// The text form of the tensors of one graphExecute (see sim_qnn_calls.md).
-std::string FormatTensor(const QnnTensor& t) {
-  if (t.version != 1 && t.version != 2) return absl::StrCat("{version=", t.version, "}");
-  const QnnTensorV1& v = t.v1;
+Qnn_ErrorHandle_t Bind(SimGraph& graph, const std::vector<size_t>& slots, uint8_t* bound,
+                       const Qnn_Tensor_t& tensor) {
+  switch (Word32(&tensor.version)) {
+    case QNN_TENSOR_VERSION_1:
+      return BindView(graph, slots, bound, tensor.v1);
+    case QNN_TENSOR_VERSION_2:
+      return BindView(graph, slots, bound, tensor.v2);
+    default:
+      return kSimTensorUnusable;
+  }
+}
+
+// The text form of one tensor handed to graphExecute (see sim_qnn_calls.md).
+template <typename View>
+std::string FormatTensorView(uint32_t version, const View& v) {
+  const uint32_t mem_type = Word32(&v.memType);
   std::string text = absl::StrCat("{id=", v.id, " name=", FormatText(v.name),
-                                  " version=", t.version, " mem_type=", v.mem_type);
-  if (v.mem_type == QNN_TENSORMEMTYPE_MEMHANDLE) {
-    absl::StrAppend(&text, " mem_handle=", FormatHandle(v.mem_handle), "}");
+                                  " version=", version, " mem_type=", mem_type);
+  if (mem_type == QNN_TENSORMEMTYPE_MEMHANDLE) {
+    absl::StrAppend(&text, " mem_handle=", FormatHandle(v.memHandle), "}");
   } else {
-    absl::StrAppend(&text, " data=", FormatHandle(v.client_buf.data),
-                    " size=", v.client_buf.data_size, "}");
+    absl::StrAppend(&text, " data=", FormatHandle(v.clientBuf.data),
+                    " size=", v.clientBuf.dataSize, "}");
   }
   return text;
 }
 
-std::string FormatTensors(const QnnTensor* tensors, uint32_t count) {
+std::string FormatTensor(const Qnn_Tensor_t& t) {
+  const uint32_t version = Word32(&t.version);
+  switch (version) {
+    case QNN_TENSOR_VERSION_1:
+      return FormatTensorView(version, t.v1);
+    case QNN_TENSOR_VERSION_2:
+      return FormatTensorView(version, t.v2);
+    default:
+      return absl::StrCat("{version=", version, "}");
+  }
+}
+
+std::string FormatTensors(const Qnn_Tensor_t* tensors, uint32_t count) {
   if (tensors == nullptr) return count == 0 ? "[]" : "null";
   constexpr uint32_t kMaxShown = 64;
   std::vector<std::string> items;
@@ -227,13 +253,13 @@ std::string FormatTensors(const QnnTensor* tensors, uint32_t count) {
 }
 
 struct ExecuteArgs {
-  QnnGraphHandle graph;
-  const QnnTensor* inputs;
+  Qnn_GraphHandle_t graph;
+  const Qnn_Tensor_t* inputs;
   uint32_t num_inputs;
-  const QnnTensor* outputs;
+  const Qnn_Tensor_t* outputs;
   uint32_t num_outputs;
-  QnnProfileHandle profile;
-  QnnSignalHandle signal;
+  Qnn_ProfileHandle_t profile;
+  Qnn_SignalHandle_t signal;
 };
 
 }  // namespace
@@ -294,8 +320,9 @@ void ReleaseGraphHandles(const SimContext& context) {
     if (graph->handle != nullptr) ReleaseHandle("graph", graph->handle);
 }
 
-QnnResult GraphRetrieve(QnnContextHandle context, const char* graph_name, QnnGraphHandle* graph) {
-  if (QnnResult r = EnterCall("graphRetrieve",
+Qnn_ErrorHandle_t GraphRetrieve(Qnn_ContextHandle_t context, const char* graph_name,
+                                Qnn_GraphHandle_t* graph) {
+  if (Qnn_ErrorHandle_t r = EnterCall("graphRetrieve",
                               [&] {
                                 return absl::StrCat("context=", FormatHandle(context),
                                                     " name=", FormatText(graph_name));
@@ -306,7 +333,7 @@ QnnResult GraphRetrieve(QnnContextHandle context, const char* graph_name, QnnGra
   if (graph == nullptr || graph_name == nullptr) return kSimInvalidArgument;
   // Finds the graph; a graph handle is made on first retrieval, outside the
   // area's lock (the registry takes the state lock).
-  auto find = [&](SimGraph** found) -> QnnResult {
+  auto find = [&](SimGraph** found) -> Qnn_ErrorHandle_t {
     auto it = ContextArea().contexts.find(context);
     if (it == ContextArea().contexts.end()) return kSimInvalidHandle;
     for (const auto& g : it->second->graphs) {
@@ -320,22 +347,22 @@ QnnResult GraphRetrieve(QnnContextHandle context, const char* graph_name, QnnGra
   {
     std::lock_guard<std::mutex> lock(ContextAreaMutex());
     SimGraph* found = nullptr;
-    if (QnnResult r = find(&found); r != QNN_SUCCESS) return r;
+    if (Qnn_ErrorHandle_t r = find(&found); r != QNN_SUCCESS) return r;
     if (found->handle != nullptr) {
       *graph = found->handle;
       return QNN_SUCCESS;
     }
   }
   void* fresh = NewHandle("graph", context);
-  QnnGraphHandle answer = nullptr;
-  QnnResult result;
+  Qnn_GraphHandle_t answer = nullptr;
+  Qnn_ErrorHandle_t result;
   {
     std::lock_guard<std::mutex> lock(ContextAreaMutex());
     SimGraph* found = nullptr;
     result = find(&found);
     if (result == QNN_SUCCESS) {
       if (found->handle == nullptr) {
-        found->handle = static_cast<QnnGraphHandle>(fresh);
+        found->handle = fresh;
         ContextArea().graphs[fresh] = found;
         fresh = nullptr;
       }
@@ -348,13 +375,13 @@ QnnResult GraphRetrieve(QnnContextHandle context, const char* graph_name, QnnGra
   return result;
 }
 
-QnnResult GraphExecute(QnnGraphHandle graph, const QnnTensor* inputs, uint32_t num_inputs,
-                       QnnTensor* outputs, uint32_t num_outputs, QnnProfileHandle profile,
-                       QnnSignalHandle signal) {
+Qnn_ErrorHandle_t GraphExecute(Qnn_GraphHandle_t graph, const Qnn_Tensor_t* inputs,
+                               uint32_t num_inputs, Qnn_Tensor_t* outputs, uint32_t num_outputs,
+                               Qnn_ProfileHandle_t profile, Qnn_SignalHandle_t signal) {
   // One pointer is captured, so the detail function needs no allocation.
   const ExecuteArgs args{graph, inputs, num_inputs, outputs, num_outputs, profile, signal};
   const ExecuteArgs* a = &args;
-  if (QnnResult r = EnterCall("graphExecute",
+  if (Qnn_ErrorHandle_t r = EnterCall("graphExecute",
                               [a] {
                                 return absl::StrCat(
                                     "graph=", FormatHandle(a->graph),
@@ -378,9 +405,10 @@ QnnResult GraphExecute(QnnGraphHandle graph, const QnnTensor* inputs, uint32_t n
   uint8_t* input_bound = g.bound.data();
   uint8_t* output_bound = input_bound + g.input_slots.size();
   for (uint32_t i = 0; i < num_inputs; ++i)
-    if (QnnResult r = Bind(g, g.input_slots, input_bound, inputs[i]); r != QNN_SUCCESS) return r;
+    if (Qnn_ErrorHandle_t r = Bind(g, g.input_slots, input_bound, inputs[i]); r != QNN_SUCCESS)
+      return r;
   for (uint32_t i = 0; i < num_outputs; ++i)
-    if (QnnResult r = Bind(g, g.output_slots, output_bound, outputs[i]); r != QNN_SUCCESS)
+    if (Qnn_ErrorHandle_t r = Bind(g, g.output_slots, output_bound, outputs[i]); r != QNN_SUCCESS)
       return r;
   if (!ExecutionEnabledSetting().load(std::memory_order_relaxed)) return QNN_SUCCESS;
   for (const PlannedOp& op : g.ops) RunOp(g, op);

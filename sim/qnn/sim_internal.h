@@ -10,8 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "QnnContext.h"
+#include "QnnInterface.h"
+#include "QnnTypes.h"
+#include "Saver/QnnSaver.h"
+#include "System/QnnSystemContext.h"
+#include "System/QnnSystemInterface.h"
 #include "sim/qnn/sim_qnn.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
 
 namespace vantro::sim::internal {
 
@@ -23,7 +28,7 @@ std::mutex& StateMutex();
 // Called first by every table function and entry point. Records the call
 // when the log is on (`detail` is only invoked then) and returns the
 // injected result for this occurrence, or QNN_SUCCESS.
-QnnResult EnterCall(const char* name, const std::function<std::string()>& detail = {});
+Qnn_ErrorHandle_t EnterCall(const char* name, const std::function<std::string()>& detail = {});
 
 // Handle registry: a fresh non-null handle of `kind`, its release (false
 // when the handle is not alive), and a liveness check.
@@ -54,39 +59,40 @@ std::string FormatText(const char* text);
 // Milliseconds since Reset() (or since first use).
 double ElapsedMs();
 
-// Which library's table a call came through (the HTP and DSP tables differ
-// in their infrastructure).
-const QnnInterfaceProvider* const* Providers(Library library, uint32_t* count);
+// The provider list of a backend library as its current settings give it.
+const QnnInterface_t* const* Providers(Library library, uint32_t* count);
 
 // Called by the thin libraries when they are loaded and unloaded.
 extern "C" VANTRO_SIM_QNN_API void VantroSimQnnLibraryLoaded(const char* file_name);
 extern "C" VANTRO_SIM_QNN_API void VantroSimQnnLibraryUnloaded(const char* file_name);
 
 // Entry points forwarded by the thin libraries.
-extern "C" VANTRO_SIM_QNN_API QnnResult VantroSimQnnGetProviders(
-    int library, const QnnInterfaceProvider*** providers, uint32_t* count);
-extern "C" VANTRO_SIM_QNN_API QnnResult VantroSimQnnGetSystemProviders(
-    const QnnSystemInterfaceProvider*** providers, uint32_t* count);
-extern "C" VANTRO_SIM_QNN_API QnnResult VantroSimQnnSaverInitialize(
-    const QnnSaverConfig** configs);
+extern "C" VANTRO_SIM_QNN_API Qnn_ErrorHandle_t VantroSimQnnGetProviders(
+    int library, const QnnInterface_t*** providers, uint32_t* count);
+extern "C" VANTRO_SIM_QNN_API Qnn_ErrorHandle_t VantroSimQnnGetSystemProviders(
+    const QnnSystemInterface_t*** providers, uint32_t* count);
+extern "C" VANTRO_SIM_QNN_API Qnn_ErrorHandle_t VantroSimQnnSaverInitialize(
+    const QnnSaver_Config_t** configs);
 
 // ---- Context binaries, graphs and execution (sim_context_binary.cc,
 // sim_graph.cc). The core table points at these.
-QnnResult SystemContextCreate(QnnSystemContextHandle* context);
-QnnResult SystemContextGetBinaryInfo(QnnSystemContextHandle context, const void* binary,
-                                     uint64_t binary_size, const QnnSystemBinaryInfo** info,
-                                     uint32_t* info_size);
-QnnResult SystemContextFree(QnnSystemContextHandle context);
-QnnResult ContextCreateFromBinary(QnnBackendHandle backend, QnnDeviceHandle device,
-                                  const QnnContextConfig** configs, const void* binary,
-                                  uint64_t binary_size, QnnContextHandle* context,
-                                  QnnProfileHandle profile);
-QnnResult ContextFree(QnnContextHandle context, QnnProfileHandle profile);
-QnnResult GraphRetrieve(QnnContextHandle context, const char* graph_name,
-                        QnnGraphHandle* graph);
-QnnResult GraphExecute(QnnGraphHandle graph, const QnnTensor* inputs, uint32_t num_inputs,
-                       QnnTensor* outputs, uint32_t num_outputs, QnnProfileHandle profile,
-                       QnnSignalHandle signal);
+Qnn_ErrorHandle_t SystemContextCreate(QnnSystemContext_Handle_t* context);
+Qnn_ErrorHandle_t SystemContextGetBinaryInfo(QnnSystemContext_Handle_t context, void* binary,
+                                             uint64_t binary_size,
+                                             const QnnSystemContext_BinaryInfo_t** info,
+                                             Qnn_ContextBinarySize_t* info_size);
+Qnn_ErrorHandle_t SystemContextFree(QnnSystemContext_Handle_t context);
+Qnn_ErrorHandle_t ContextCreateFromBinary(Qnn_BackendHandle_t backend, Qnn_DeviceHandle_t device,
+                                          const QnnContext_Config_t** configs, const void* binary,
+                                          Qnn_ContextBinarySize_t binary_size,
+                                          Qnn_ContextHandle_t* context,
+                                          Qnn_ProfileHandle_t profile);
+Qnn_ErrorHandle_t ContextFree(Qnn_ContextHandle_t context, Qnn_ProfileHandle_t profile);
+Qnn_ErrorHandle_t GraphRetrieve(Qnn_ContextHandle_t context, const char* graph_name,
+                                Qnn_GraphHandle_t* graph);
+Qnn_ErrorHandle_t GraphExecute(Qnn_GraphHandle_t graph, const Qnn_Tensor_t* inputs,
+                               uint32_t num_inputs, Qnn_Tensor_t* outputs, uint32_t num_outputs,
+                               Qnn_ProfileHandle_t profile, Qnn_SignalHandle_t signal);
 // Settings of that area, reset by Reset(). These three are called without
 // StateMutex held (from Reset() and the scenario file) and must take no
 // function of this header but StateMutex().

@@ -22,14 +22,14 @@ constexpr char kProfile[] = "profile";
 
 void DropEventsLocked(SimState& state, ProfileData& data) {
   for (const auto& node : data.nodes) {
-    for (QnnProfileEventId id : node->sub_ids) state.events.erase(id);
+    for (QnnProfile_EventId_t id : node->sub_ids) state.events.erase(id);
   }
-  for (QnnProfileEventId id : data.top_ids) state.events.erase(id);
+  for (QnnProfile_EventId_t id : data.top_ids) state.events.erase(id);
   data.nodes.clear();
   data.top_ids.clear();
 }
 
-QnnProfileEventId AddEventLocked(SimState& state, ProfileData& data, const ProfileEvent& event) {
+QnnProfile_EventId_t AddEventLocked(SimState& state, ProfileData& data, const ProfileEvent& event) {
   auto node = std::make_unique<EventNode>();
   node->identifier = event.identifier;
   node->type = event.type;
@@ -37,7 +37,7 @@ QnnProfileEventId AddEventLocked(SimState& state, ProfileData& data, const Profi
   node->value = event.value;
   EventNode* raw = node.get();
   data.nodes.push_back(std::move(node));
-  const QnnProfileEventId id = state.next_event_id++;
+  const QnnProfile_EventId_t id = state.next_event_id++;
   state.events[id] = raw;
   for (const ProfileEvent& sub : event.sub_events) {
     raw->sub_ids.push_back(AddEventLocked(state, data, sub));
@@ -47,8 +47,9 @@ QnnProfileEventId AddEventLocked(SimState& state, ProfileData& data, const Profi
 
 }  // namespace
 
-QnnResult ProfileCreate(QnnBackendHandle backend, uint32_t level, QnnProfileHandle* profile) {
-  const QnnResult entered = EnterCall("profileCreate", [&] {
+Qnn_ErrorHandle_t ProfileCreate(Qnn_BackendHandle_t backend, QnnProfile_Level_t level,
+                                Qnn_ProfileHandle_t* profile) {
+  const Qnn_ErrorHandle_t entered = EnterCall("profileCreate", [&] {
     return absl::StrFormat("backend=%s level=%u", FormatHandle(backend), level);
   });
   if (entered != QNN_SUCCESS) return entered;
@@ -57,13 +58,13 @@ QnnResult ProfileCreate(QnnBackendHandle backend, uint32_t level, QnnProfileHand
   if (!IsLiveLocked(*state, kBackend, backend)) return kSimInvalidHandle;
   void* handle = NewHandleLocked(*state, kProfile, backend);
   state->profiles[handle].level = level;
-  *profile = static_cast<QnnProfileHandle>(handle);
+  *profile = handle;
   return QNN_SUCCESS;
 }
 
-QnnResult ProfileGetEvents(QnnProfileHandle profile, const QnnProfileEventId** events,
-                           uint32_t* num_events) {
-  const QnnResult entered = EnterCall(
+Qnn_ErrorHandle_t ProfileGetEvents(Qnn_ProfileHandle_t profile,
+                                   const QnnProfile_EventId_t** events, uint32_t* num_events) {
+  const Qnn_ErrorHandle_t entered = EnterCall(
       "profileGetEvents", [&] { return absl::StrCat("profile=", FormatHandle(profile)); });
   if (entered != QNN_SUCCESS) return entered;
   if (events == nullptr || num_events == nullptr) return kSimInvalidArgument;
@@ -79,23 +80,23 @@ QnnResult ProfileGetEvents(QnnProfileHandle profile, const QnnProfileEventId** e
   return QNN_SUCCESS;
 }
 
-QnnResult ProfileGetSubEvents(QnnProfileEventId event, const QnnProfileEventId** events,
-                              uint32_t* num_events) {
-  const QnnResult entered =
+Qnn_ErrorHandle_t ProfileGetSubEvents(QnnProfile_EventId_t event,
+                                      const QnnProfile_EventId_t** events, uint32_t* num_events) {
+  const Qnn_ErrorHandle_t entered =
       EnterCall("profileGetSubEvents", [&] { return absl::StrCat("event=", event); });
   if (entered != QNN_SUCCESS) return entered;
   if (events == nullptr || num_events == nullptr) return kSimInvalidArgument;
   StateGuard state;
   const auto it = state->events.find(event);
   if (it == state->events.end()) return kSimInvalidHandle;
-  const std::vector<QnnProfileEventId>& ids = it->second->sub_ids;
+  const std::vector<QnnProfile_EventId_t>& ids = it->second->sub_ids;
   *events = ids.empty() ? nullptr : ids.data();
   *num_events = static_cast<uint32_t>(ids.size());
   return QNN_SUCCESS;
 }
 
-QnnResult ProfileGetEventData(QnnProfileEventId event, QnnProfileEventData* data) {
-  const QnnResult entered =
+Qnn_ErrorHandle_t ProfileGetEventData(QnnProfile_EventId_t event, QnnProfile_EventData_t* data) {
+  const Qnn_ErrorHandle_t entered =
       EnterCall("profileGetEventData", [&] { return absl::StrCat("event=", event); });
   if (entered != QNN_SUCCESS) return entered;
   if (data == nullptr) return kSimInvalidArgument;
@@ -104,14 +105,14 @@ QnnResult ProfileGetEventData(QnnProfileEventId event, QnnProfileEventData* data
   if (it == state->events.end()) return kSimInvalidHandle;
   const EventNode& node = *it->second;
   data->type = node.type;
+  data->unit = node.unit;
   data->value = node.value;
   data->identifier = node.identifier.c_str();
-  data->unit = node.unit;
   return QNN_SUCCESS;
 }
 
-QnnResult ProfileFree(QnnProfileHandle profile) {
-  const QnnResult entered =
+Qnn_ErrorHandle_t ProfileFree(Qnn_ProfileHandle_t profile) {
+  const Qnn_ErrorHandle_t entered =
       EnterCall("profileFree", [&] { return absl::StrCat("profile=", FormatHandle(profile)); });
   if (entered != QNN_SUCCESS) return entered;
   StateGuard state;

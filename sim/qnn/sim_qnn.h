@@ -5,7 +5,9 @@
 // Thin shared objects under the file names the plug-in loads (QnnSystem.dll,
 // QnnHtp.dll, QnnDsp.dll, libQnnGpu.so, QnnIr.dll, QnnLpai.dll,
 // QnnSaver.dll) only forward their entry points to it, so a test that links
-// libVantroSimQnn sees the same state as the plug-in that dlopens them.
+// libVantroSimQnn sees the same state as the plug-in that dlopens them. The
+// libraries speak QNN's published interface: its entry points, provider
+// records, function tables and records.
 //
 // Everything here is thread-safe: the plug-in's voting threads call QNN too.
 #ifndef VANTRO_SIM_QNN_SIM_QNN_H_
@@ -16,7 +18,16 @@
 #include <string>
 #include <vector>
 
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+// QNN's published headers, by QNN's names. Of the backend groups only the
+// two power-config headers, which hold nothing but prefixed names, may be
+// included here: the HTP, DSP and LPAI headers cannot share a translation
+// unit, and every test includes this one.
+#include "DSP/QnnDspPerfInfrastructure.h"
+#include "HTP/QnnHtpPerfInfrastructure.h"
+#include "QnnCommon.h"
+#include "QnnProfile.h"
+#include "QnnProperty.h"
+#include "QnnTypes.h"
 
 #if defined(_WIN32)
 #if defined(VANTRO_SIM_QNN_BUILDING)
@@ -39,21 +50,21 @@ VANTRO_SIM_QNN_API const char* LibraryFileName(Library library);
 // What one library reports to the plug-in. For kSystem, `core` is the
 // system API version and `backend` is unused.
 struct LibraryConfig {
-  QnnVersion core{2, 41, 0};
-  QnnVersion backend{0, 0, 0};  // defaults per library: the versions the plug-in needs
+  Qnn_Version_t core{2, 41, 0};
+  Qnn_Version_t backend{0, 0, 0};  // defaults per library: the versions the plug-in needs
   std::string build_id = "v2.41.0.250101";
   bool null_build_id = false;     // backendGetBuildId succeeds with a null text
   uint32_t provider_count = 1;    // 0, 1 or 2 providers in the list
   bool null_provider = false;     // the first list entry is null
-  QnnResult get_providers_result = QNN_SUCCESS;
-  QnnResult saver_initialize_result = QNN_SUCCESS;  // kSaver only
+  Qnn_ErrorHandle_t get_providers_result = QNN_SUCCESS;
+  Qnn_ErrorHandle_t saver_initialize_result = QNN_SUCCESS;  // kSaver only
 };
 
 // Results the simulation answers with when it refuses a call on its own
 // (injected failures return whatever the test asked for).
-inline constexpr QnnResult kSimInvalidHandle = 0x5101;    // unknown or released handle
-inline constexpr QnnResult kSimInvalidArgument = 0x5102;  // null out pointer, bad list
-inline constexpr QnnResult kSimUnsupported = 0x5103;      // not offered by this library
+inline constexpr Qnn_ErrorHandle_t kSimInvalidHandle = 0x5101;    // unknown or released handle
+inline constexpr Qnn_ErrorHandle_t kSimInvalidArgument = 0x5102;  // null out pointer, bad list
+inline constexpr Qnn_ErrorHandle_t kSimUnsupported = 0x5103;      // not offered by this library
 
 // Puts every setting back to its default and clears failures, the call log,
 // recorded power configs and profiling events. Live handles are kept (they
@@ -69,7 +80,7 @@ VANTRO_SIM_QNN_API void SetLibraryConfig(Library library, const LibraryConfig& c
 // function or entry point `call` (e.g. "graphExecute", "logCreate",
 // "QnnSaver_initialize") return `result`; occurrence 0 fails every call.
 // Several failures may be armed at once.
-VANTRO_SIM_QNN_API void FailCall(const std::string& call, QnnResult result,
+VANTRO_SIM_QNN_API void FailCall(const std::string& call, Qnn_ErrorHandle_t result,
                                  uint32_t occurrence = 1);
 VANTRO_SIM_QNN_API void ClearFailures();
 
@@ -104,24 +115,30 @@ struct PlatformConfig {
 VANTRO_SIM_QNN_API void SetPlatformConfig(const PlatformConfig& config);
 
 // The property-capability query: whether the table offers it at all, and
-// what it answers per key (unlisted keys answer 0).
+// what it answers per key (unlisted keys answer 0). The plug-in asks key
+// 2002, QNN_PROPERTY_CUSTOM_HTP_UNSIGNED_PD_SUPPORT on HTP and
+// QNN_PROPERTY_CUSTOM_DSP_UNSIGNED_PD_SUPPORT on DSP.
 VANTRO_SIM_QNN_API void SetCapabilityQueryAvailable(bool available);
-VANTRO_SIM_QNN_API void SetCapability(uint32_t key, QnnResult answer);
+VANTRO_SIM_QNN_API void SetCapability(QnnProperty_Key_t key, Qnn_ErrorHandle_t answer);
 
 // The performance infrastructure handed out by deviceGetInfrastructure.
+// `htp_type` is the HTP record's infraType word; its default is
+// QNN_HTP_DEVICE_INFRASTRUCTURE_TYPE_PERF (HTP/QnnHtpDevice.h, which this
+// header may not include; sim_infrastructure_htp.cc checks the value).
 struct InfrastructureConfig {
   bool null_infrastructure = false;  // success with a null pointer
-  uint32_t htp_type = QNN_HTP_INFRASTRUCTURE_TYPE_PERF;
+  uint32_t htp_type = 0;
 };
 VANTRO_SIM_QNN_API void SetInfrastructureConfig(const InfrastructureConfig& config);
 
 // One setPowerConfig call, with the records by value. `htp` tells which
-// infrastructure received it; `elapsed_ms` is measured from Reset().
+// infrastructure received it (and so which list is filled); `elapsed_ms` is
+// measured from Reset().
 struct PowerConfigCall {
   bool htp = true;
   uint32_t power_config_id = 0;
-  std::vector<QnnHtpPowerConfig> htp_configs;
-  std::vector<QnnDspPowerConfig> dsp_configs;
+  std::vector<QnnHtpPerfInfrastructure_PowerConfig_t> htp_configs;
+  std::vector<QnnDspPerfInfrastructure_PowerConfig_t> dsp_configs;
   double elapsed_ms = 0;
 };
 VANTRO_SIM_QNN_API std::vector<PowerConfigCall> PowerConfigCalls();
@@ -130,8 +147,8 @@ VANTRO_SIM_QNN_API std::vector<PowerConfigCall> PowerConfigCalls();
 // each profileGetEvents.
 struct ProfileEvent {
   std::string identifier;
-  uint32_t type = 0;
-  uint32_t unit = QNN_PROFILE_EVENTUNIT_MICROSEC;
+  QnnProfile_EventType_t type = 0;
+  QnnProfile_EventUnit_t unit = QNN_PROFILE_EVENTUNIT_MICROSEC;
   uint64_t value = 0;
   std::vector<ProfileEvent> sub_events;
 };

@@ -10,19 +10,19 @@
 
 namespace vantro::sim::internal {
 
-extern "C" QnnResult VantroSimQnnSaverInitialize(const QnnSaverConfig** configs) {
-  const QnnResult entered = EnterCall(
-      QNN_SAVER_INITIALIZE_NAME, [&] { return absl::StrCat("configs=", SaverConfigsText(configs)); });
+extern "C" Qnn_ErrorHandle_t VantroSimQnnSaverInitialize(const QnnSaver_Config_t** configs) {
+  const Qnn_ErrorHandle_t entered = EnterCall(
+      "QnnSaver_initialize", [&] { return absl::StrCat("configs=", SaverConfigsText(configs)); });
   if (entered != QNN_SUCCESS) return entered;
   if (configs == nullptr) return kSimInvalidArgument;
   StateGuard state;
-  const QnnResult result =
+  const Qnn_ErrorHandle_t result =
       state->configs[static_cast<int>(Library::kSaver)].saver_initialize_result;
   if (result != QNN_SUCCESS) return result;
   for (int i = 0; configs[i] != nullptr; ++i) {
     if (configs[i]->option == QNN_SAVER_CONFIG_OPTION_OUTPUT_DIRECTORY &&
-        configs[i]->output_directory != nullptr) {
-      state->saver_output_directory = configs[i]->output_directory;
+        configs[i]->outputDirectory != nullptr) {
+      state->saver_output_directory = configs[i]->outputDirectory;
     }
   }
   return QNN_SUCCESS;

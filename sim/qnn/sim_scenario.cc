@@ -48,14 +48,14 @@ std::optional<bool> ParseBool(absl::string_view text) {
   return std::nullopt;
 }
 
-std::optional<QnnVersion> ParseVersion(absl::string_view text) {
+std::optional<Qnn_Version_t> ParseVersion(absl::string_view text) {
   const std::vector<absl::string_view> parts = absl::StrSplit(text, '.');
   if (parts.size() != 3) return std::nullopt;
   const auto major = ParseU32(parts[0]);
   const auto minor = ParseU32(parts[1]);
   const auto patch = ParseU32(parts[2]);
   if (!major || !minor || !patch) return std::nullopt;
-  return QnnVersion{*major, *minor, *patch};
+  return Qnn_Version_t{*major, *minor, *patch};
 }
 
 std::vector<absl::string_view> Words(absl::string_view text) {
@@ -111,14 +111,19 @@ bool ApplyLibraryKey(LibraryConfig& config, absl::string_view key, absl::string_
     (key == "null_build_id" ? config.null_build_id : config.null_provider) = *flag;
     return true;
   }
-  const auto number = ParseU32(value);
-  if (!number) return false;
   if (key == "provider_count") {
-    config.provider_count = *number;
-  } else if (key == "get_providers_result") {
-    config.get_providers_result = *number;
+    const auto count = ParseU32(value);
+    if (!count) return false;
+    config.provider_count = *count;
+    return true;
+  }
+  // Results are QNN's 64-bit result words.
+  const auto result = ParseU64(value);
+  if (!result) return false;
+  if (key == "get_providers_result") {
+    config.get_providers_result = *result;
   } else if (key == "initialize_result") {
-    config.saver_initialize_result = *number;
+    config.saver_initialize_result = *result;
   } else {
     return false;
   }
@@ -154,7 +159,7 @@ class Parser {
       const std::vector<absl::string_view> words = Words(value);
       if (words.size() != 2) return false;
       const auto capability = ParseU32(words[0]);
-      const auto answer = ParseU32(words[1]);
+      const auto answer = ParseU64(words[1]);
       if (!capability || !answer) return false;
       scenario_.capabilities[*capability] = *answer;
       return true;
@@ -194,7 +199,7 @@ class Parser {
   bool ApplyFailure(absl::string_view value) {
     const std::vector<absl::string_view> words = Words(value);
     if (words.size() != 2 && words.size() != 3) return false;
-    const auto result = ParseU32(words[1]);
+    const auto result = ParseU64(words[1]);
     const auto occurrence = words.size() == 3 ? ParseU32(words[2]) : std::optional<uint32_t>(1);
     if (!result || !occurrence) return false;
     scenario_.failures.push_back(ArmedFailure{std::string(words[0]), *result, *occurrence, 0});

@@ -132,14 +132,14 @@ const char* InternText(SimState& state, const std::string& text) {
   return state.interned_texts.insert(text).first->c_str();
 }
 
-QnnResult EnterCall(const char* name, const std::function<std::string()>& detail) {
+Qnn_ErrorHandle_t EnterCall(const char* name, const std::function<std::string()>& detail) {
   EnsureInitialized();
   const bool log = g_call_log_enabled.load();
   std::string text;
   if (log && detail) text = detail();
   StateGuard state;
   if (log) state->calls.push_back(Call{name, std::move(text)});
-  QnnResult result = QNN_SUCCESS;
+  Qnn_ErrorHandle_t result = QNN_SUCCESS;
   auto& failures = state->failures;
   for (auto it = failures.begin(); it != failures.end();) {
     if (it->call != name) {
@@ -307,7 +307,7 @@ void SetLibraryConfig(Library library, const LibraryConfig& config) {
   state->configs[static_cast<int>(library)] = config;
 }
 
-void FailCall(const std::string& call, QnnResult result, uint32_t occurrence) {
+void FailCall(const std::string& call, Qnn_ErrorHandle_t result, uint32_t occurrence) {
   StateGuard state;
   state->failures.push_back(internal::ArmedFailure{call, result, occurrence, 0});
 }
@@ -373,7 +373,7 @@ void SetCapabilityQueryAvailable(bool available) {
   state->capability_query = available;
 }
 
-void SetCapability(uint32_t key, QnnResult answer) {
+void SetCapability(QnnProperty_Key_t key, Qnn_ErrorHandle_t answer) {
   StateGuard state;
   state->capabilities[key] = answer;
 }

@@ -1,6 +1,7 @@
 // The simulation's state record and the guard through which the core's
 // source files reach it. Only the core (state, tables, backend, profile,
-// scenario) includes this; the context area uses sim_internal.h.
+// infrastructures, scenario) includes this; the context area uses
+// sim_internal.h.
 #ifndef VANTRO_SIM_QNN_SIM_STATE_H_
 #define VANTRO_SIM_QNN_SIM_STATE_H_
 
@@ -26,7 +27,7 @@ inline constexpr int kLibraryCount = 7;
 
 struct ArmedFailure {
   std::string call;
-  QnnResult result = QNN_SUCCESS;
+  Qnn_ErrorHandle_t result = QNN_SUCCESS;
   uint32_t occurrence = 1;  // 0: every call
   uint32_t seen = 0;        // calls of `call` since it was armed
 };
@@ -41,41 +42,43 @@ struct HandleRecord {
 // by every query with the same settings.
 struct ProviderSet {
   Library library = Library::kHtp;
-  QnnVersion core{};
-  QnnVersion backend{};
+  Qnn_Version_t core{};
+  Qnn_Version_t backend{};
   uint32_t count = 1;
   bool null_first = false;
   bool capability_query = true;
-  std::array<QnnInterfaceProvider, 2> records{};
-  std::array<const QnnInterfaceProvider*, 3> list{};
+  std::array<QnnInterface_t, 2> records{};
+  std::array<const QnnInterface_t*, 3> list{};
 };
 
 struct SystemProviderSet {
-  QnnVersion version{};
+  Qnn_Version_t version{};
   uint32_t count = 1;
   bool null_first = false;
-  std::array<QnnSystemInterfaceProvider, 2> records{};
-  std::array<const QnnSystemInterfaceProvider*, 3> list{};
+  std::array<QnnSystemInterface_t, 2> records{};
+  std::array<const QnnSystemInterface_t*, 3> list{};
 };
 
-// A platform-info answer; its address is the "platform_info" handle.
+// A platform-info answer; its address is the "platform_info" handle. Each
+// device has one core.
 struct PlatformInfoStorage {
-  QnnDevicePlatformInfo info{};
-  std::vector<QnnDeviceHardwareInfo> devices;
+  QnnDevice_PlatformInfo_t info{};
+  std::vector<QnnDevice_HardwareDeviceInfo_t> devices;
+  std::vector<QnnDevice_CoreInfo_t> cores;  // one per device, in the same order
 };
 
 // The events of one profile handle, rebuilt at each profileGetEvents.
 struct EventNode {
   std::string identifier;
-  uint32_t type = 0;
-  uint32_t unit = 0;
-  uint64_t value = 0;
-  std::vector<QnnProfileEventId> sub_ids;
+  QnnProfile_EventType_t type = 0;
+  QnnProfile_EventUnit_t unit = 0;
+  QnnProfile_EventValue_t value = 0;
+  std::vector<QnnProfile_EventId_t> sub_ids;
 };
 struct ProfileData {
-  uint32_t level = 0;
+  QnnProfile_Level_t level = 0;
   std::vector<std::unique_ptr<EventNode>> nodes;
-  std::vector<QnnProfileEventId> top_ids;
+  std::vector<QnnProfile_EventId_t> top_ids;
 };
 
 struct SimState {
@@ -84,7 +87,7 @@ struct SimState {
   std::vector<ArmedFailure> failures;
   PlatformConfig platform;
   bool capability_query = true;
-  std::map<uint32_t, QnnResult> capabilities;
+  std::map<QnnProperty_Key_t, Qnn_ErrorHandle_t> capabilities;
   InfrastructureConfig infrastructure;
   std::vector<ProfileEvent> profile_events;
 
@@ -101,11 +104,10 @@ struct SimState {
   std::deque<ProviderSet> provider_sets;
   std::deque<SystemProviderSet> system_provider_sets;
   std::set<std::string> interned_texts;
-  std::map<uint32_t, std::unique_ptr<QnnHtpDeviceInfrastructure>> htp_infrastructures;
   std::unordered_map<const void*, std::unique_ptr<PlatformInfoStorage>> platform_infos;
   std::unordered_map<const void*, ProfileData> profiles;
-  std::unordered_map<QnnProfileEventId, EventNode*> events;
-  QnnProfileEventId next_event_id = 1;
+  std::unordered_map<QnnProfile_EventId_t, EventNode*> events;
+  QnnProfile_EventId_t next_event_id = 1;
 };
 
 // Loads the defaults and the scenario file once, before any state is read.
@@ -139,7 +141,7 @@ struct Scenario {
   std::vector<ArmedFailure> failures;
   std::optional<PlatformConfig> platform;
   std::optional<bool> capability_query;
-  std::map<uint32_t, QnnResult> capabilities;
+  std::map<QnnProperty_Key_t, Qnn_ErrorHandle_t> capabilities;
   std::optional<InfrastructureConfig> infrastructure;
   std::optional<std::vector<ProfileEvent>> profile_events;
   std::optional<std::pair<uint32_t, uint32_t>> binary_info_versions;

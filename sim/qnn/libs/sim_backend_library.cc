@@ -1,9 +1,11 @@
-// A simulated QNN backend library: its one entry point forwards to the
-// simulation with the library's identity.
+// A simulated QNN backend library: its one entry point, with QNN's
+// published signature, forwards to the simulation with the library's
+// identity.
+#include "QnnInterface.h"
 #include "sim/qnn/libs/sim_library_lifetime.h"
 
-VANTRO_SIM_ENTRY QnnResult QnnInterface_getProviders(const QnnInterfaceProvider*** providers,
-                                                     uint32_t* num_providers) {
-  return vantro::sim::internal::VantroSimQnnGetProviders(VANTRO_SIM_LIBRARY, providers,
-                                                         num_providers);
+VANTRO_SIM_ENTRY Qnn_ErrorHandle_t QnnInterface_getProviders(const QnnInterface_t*** providerList,
+                                                             uint32_t* numProviders) {
+  return vantro::sim::internal::VantroSimQnnGetProviders(VANTRO_SIM_LIBRARY, providerList,
+                                                         numProviders);
 }
