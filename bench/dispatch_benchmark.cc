@@ -256,18 +256,18 @@ BENCHMARK(BM_DetachInput);
 // The floor of both: the three fields attach (or detach) writes, written
 // into a QNN tensor record directly.
 void BM_AttachFloor(benchmark::State& state) {
-  QnnTensor tensor;
+  Qnn_Tensor_t tensor;
   std::memset(&tensor, 0, sizeof(tensor));
-  tensor.version = 1;
+  tensor.version = QNN_TENSOR_VERSION_1;
   std::vector<float> memory(vantro::bench::kTensorElements);
   void* data = memory.data();
   uint32_t size = static_cast<uint32_t>(memory.size() * sizeof(float));
   for (auto _ : state) {
     benchmark::DoNotOptimize(data);
     benchmark::DoNotOptimize(size);
-    tensor.v1.mem_type = QNN_TENSORMEMTYPE_RAW;
-    tensor.v1.client_buf.data = data;
-    tensor.v1.client_buf.data_size = size;
+    tensor.v1.memType = QNN_TENSORMEMTYPE_RAW;
+    tensor.v1.clientBuf.data = data;
+    tensor.v1.clientBuf.dataSize = size;
     benchmark::DoNotOptimize(&tensor);
     benchmark::ClobberMemory();
   }
@@ -283,9 +283,9 @@ void BM_AttachHostQueries(benchmark::State& state) {
   VantroTensorBufferT* buffer = nullptr;
   road.NewBuffer(&buffer);
   const VantroHostApiTable& host = *road.host().table();
-  QnnTensor tensor;
+  Qnn_Tensor_t tensor;
   std::memset(&tensor, 0, sizeof(tensor));
-  tensor.version = 1;
+  tensor.version = QNN_TENSOR_VERSION_1;
   for (auto _ : state) {
     if (!vantro::bench::AttachHostQueriesFloor(host, buffer, &tensor)) {
       state.SkipWithError("host query failed");

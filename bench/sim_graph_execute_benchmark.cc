@@ -12,6 +12,8 @@
 #include "sim/qnn/context_binary_text.h"
 #include "sim/qnn/sim_internal.h"
 #include "sim/qnn/sim_qnn.h"
+#include "vendors/qualcomm/qnn_interface.h"
+#include "vendors/qualcomm/qnn_interface.h"
 
 // Counts every allocation in the process (the simulation's shared library
 // included: the executable's operator new takes precedence).
@@ -42,22 +44,22 @@ end
 
 // One context of the add-relu graph and its bound buffers.
 struct Fixture {
-  const QnnCoreApi* api = nullptr;
-  QnnBackendHandle backend = nullptr;
-  QnnContextHandle context = nullptr;
-  QnnGraphHandle graph = nullptr;
+  const qnn::QnnApi* api = nullptr;
+  Qnn_BackendHandle_t backend = nullptr;
+  Qnn_ContextHandle_t context = nullptr;
+  Qnn_GraphHandle_t graph = nullptr;
   std::vector<float> a = std::vector<float>(256, 1.0f);
   std::vector<float> b = std::vector<float>(256, -0.5f);
   std::vector<float> out = std::vector<float>(256);
-  QnnTensor inputs[2]{};
-  QnnTensor outputs[1]{};
+  Qnn_Tensor_t inputs[2]{};
+  Qnn_Tensor_t outputs[1]{};
 
   Fixture() {
     Reset();
-    const QnnInterfaceProvider** providers = nullptr;
+    const QnnInterface_t** providers = nullptr;
     uint32_t count = 0;
     internal::VantroSimQnnGetProviders(static_cast<int>(Library::kHtp), &providers, &count);
-    api = &providers[0]->api;
+    api = &providers[0]->QNN_INTERFACE_VER_NAME;
     api->backendCreate(nullptr, nullptr, &backend);
     ContextBinary binary;
     std::string error;
@@ -75,14 +77,14 @@ struct Fixture {
     api->backendFree(backend);
     Reset();
   }
-  static void Bind(QnnTensor& t, uint32_t id, std::vector<float>& buffer) {
-    t.version = 1;
+  static void Bind(Qnn_Tensor_t& t, uint32_t id, std::vector<float>& buffer) {
+    t.version = QNN_TENSOR_VERSION_1;
     t.v1.id = id;
-    t.v1.mem_type = QNN_TENSORMEMTYPE_RAW;
-    t.v1.client_buf.data = buffer.data();
-    t.v1.client_buf.data_size = static_cast<uint32_t>(buffer.size() * sizeof(float));
+    t.v1.memType = QNN_TENSORMEMTYPE_RAW;
+    t.v1.clientBuf.data = buffer.data();
+    t.v1.clientBuf.dataSize = static_cast<uint32_t>(buffer.size() * sizeof(float));
   }
-  QnnResult Execute() {
+  Qnn_ErrorHandle_t Execute() {
     return api->graphExecute(graph, inputs, 2, outputs, 1, nullptr, nullptr);
   }
 };

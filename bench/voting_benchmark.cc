@@ -17,6 +17,7 @@
 #include <optional>
 #include <thread>
 
+#include "HTP/QnnHtpDevice.h"
 #include "vendors/qualcomm/backends/htp_backend.h"
 #include "vendors/qualcomm/backends/qnn_log.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
@@ -27,51 +28,53 @@ namespace {
 
 int g_object;  // any non-null address serves as a handle
 
-QnnResult LogCreate(QnnLogCallback, uint32_t, QnnLogHandle* log) {
-  *log = reinterpret_cast<QnnLogHandle>(&g_object);
+Qnn_ErrorHandle_t LogCreate(QnnLog_Callback_t, QnnLog_Level_t, Qnn_LogHandle_t* log) {
+  *log = reinterpret_cast<Qnn_LogHandle_t>(&g_object);
   return QNN_SUCCESS;
 }
-QnnResult BackendCreate(QnnLogHandle, const QnnBackendConfig**, QnnBackendHandle* backend) {
-  *backend = reinterpret_cast<QnnBackendHandle>(&g_object);
+Qnn_ErrorHandle_t BackendCreate(Qnn_LogHandle_t, const QnnBackend_Config_t**, Qnn_BackendHandle_t* backend) {
+  *backend = reinterpret_cast<Qnn_BackendHandle_t>(&g_object);
   return QNN_SUCCESS;
 }
-QnnResult DeviceCreate(QnnLogHandle, const QnnDeviceConfig**, QnnDeviceHandle* device) {
-  *device = reinterpret_cast<QnnDeviceHandle>(&g_object);
+Qnn_ErrorHandle_t DeviceCreate(Qnn_LogHandle_t, const QnnDevice_Config_t**, Qnn_DeviceHandle_t* device) {
+  *device = reinterpret_cast<Qnn_DeviceHandle_t>(&g_object);
   return QNN_SUCCESS;
 }
 template <typename H>
-QnnResult Free(H) {
+Qnn_ErrorHandle_t Free(H) {
   return QNN_SUCCESS;
 }
-QnnResult CreatePowerConfigId(uint32_t, uint32_t, uint32_t* id) {
+Qnn_ErrorHandle_t CreatePowerConfigId(uint32_t, uint32_t, uint32_t* id) {
   *id = 1;
   return QNN_SUCCESS;
 }
-QnnResult DestroyPowerConfigId(uint32_t) { return QNN_SUCCESS; }
-QnnResult SetPowerConfig(uint32_t, const QnnHtpPowerConfig** configs) {
+Qnn_ErrorHandle_t DestroyPowerConfigId(uint32_t) { return QNN_SUCCESS; }
+Qnn_ErrorHandle_t SetPowerConfig(uint32_t, const QnnHtpPerfInfrastructure_PowerConfig_t** configs) {
   benchmark::DoNotOptimize(configs);
   return QNN_SUCCESS;
 }
-const QnnHtpDeviceInfrastructure kInfrastructure = {
-    QNN_HTP_INFRASTRUCTURE_TYPE_PERF, {&CreatePowerConfigId, &DestroyPowerConfigId, &SetPowerConfig}};
-QnnResult GetInfrastructure(QnnDeviceInfrastructure* infrastructure) {
-  *infrastructure = &kInfrastructure;
+QnnHtpDevice_Infrastructure_t kInfrastructure = {
+    QNN_HTP_DEVICE_INFRASTRUCTURE_TYPE_PERF,
+    {{&CreatePowerConfigId, &DestroyPowerConfigId, &SetPowerConfig, nullptr}}};
+// QNN's out parameter is declared const; callers hand in writable storage.
+Qnn_ErrorHandle_t GetInfrastructure(const QnnDevice_Infrastructure_t* infrastructure) {
+  *const_cast<QnnDevice_Infrastructure_t*>(infrastructure) = &kInfrastructure;
   return QNN_SUCCESS;
 }
 
-QnnCoreApi QuietApi() {
-  QnnCoreApi api{};
+qnn::QnnApi QuietApi() {
+  qnn::QnnApi api{};
   api.logCreate = &LogCreate;
-  api.logFree = &Free<QnnLogHandle>;
+  api.logFree = &Free<Qnn_LogHandle_t>;
   api.backendCreate = &BackendCreate;
-  api.backendFree = &Free<QnnBackendHandle>;
+  api.backendFree = &Free<Qnn_BackendHandle_t>;
   api.deviceCreate = &DeviceCreate;
-  api.deviceFree = &Free<QnnDeviceHandle>;
+  api.deviceFree = &Free<Qnn_DeviceHandle_t>;
   api.deviceGetInfrastructure = &GetInfrastructure;
   return api;
 }
 
-const QnnCoreApi kQuietApi = QuietApi();
+const qnn::QnnApi kQuietApi = QuietApi();
 
 // ---- the baseline: the same queue shape with nothing around it
 

@@ -35,7 +35,7 @@ using vantro::qualcomm::QnnManager;
 QnnManager* g_manager = nullptr;
 
 void CheckWrapper(const qnn::TensorWrapper& wrapper) {
-  const QnnTensor& tensor = wrapper.tensor();
+  const Qnn_Tensor_t& tensor = wrapper.tensor();
   if (tensor.version != 1 && tensor.version != 2) return;
   if (tensor.v1.name != wrapper.name().c_str()) Fail("tensor name not owned");
   if (tensor.v1.rank != wrapper.dimensions().size()) Fail("rank and dimensions disagree");

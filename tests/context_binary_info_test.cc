@@ -171,7 +171,7 @@ TEST_F(ContextBinaryInfoTest, GraphsInTheBinarysOrderWithTheirTensors) {
   const qnn::TensorWrapper& q = square.inputs()[0];
   EXPECT_EQ(q.name(), "q");
   EXPECT_STREQ(q.tensor().v1.name, "q");
-  EXPECT_EQ(q.tensor().v1.data_type, QNN_DATATYPE_UFIXED_POINT_8);
+  EXPECT_EQ(q.tensor().v1.dataType, QNN_DATATYPE_UFIXED_POINT_8);
   EXPECT_THAT(q.dimensions(), ElementsAre(4u));
   const auto* quant = q.quantize_params().Get<qnn::ScaleOffsetQuantizeParams>();
   ASSERT_NE(quant, nullptr);
@@ -260,11 +260,11 @@ TEST_F(ContextBinaryInfoTest, NullRecordIsRefused) {
 
 TEST_F(ContextBinaryInfoTest, RecordsWithoutArraysReadAsEmpty) {
   // A record that claims entries but points at none is not followed.
-  QnnSystemBinaryInfo record{};
-  record.version = 1;
-  record.v1.build_id = "v2.41.0";
-  record.v1.num_graphs = 3;
-  record.v1.num_context_tensors = 2;
+  QnnSystemContext_BinaryInfo_t record{};
+  record.version = QNN_SYSTEM_CONTEXT_BINARY_INFO_VERSION_1;
+  record.contextBinaryInfoV1.buildId = "v2.41.0";
+  record.contextBinaryInfoV1.numGraphs = 3;
+  record.contextBinaryInfoV1.numContextTensors = 2;
   ::testing::internal::CaptureStderr();
   Expected<ContextBinaryInfo> info = ContextBinaryInfo::CreateFromRecord(&record, {2, 41, 0});
   ::testing::internal::GetCapturedStderr();
@@ -272,9 +272,9 @@ TEST_F(ContextBinaryInfoTest, RecordsWithoutArraysReadAsEmpty) {
   EXPECT_THAT(info.Value().graphs(), IsEmpty());
   EXPECT_THAT(info.Value().context_tensors(), IsEmpty());
 
-  QnnSystemGraphInfo graph{};
-  graph.version = 3;
-  graph.v3.num_inputs = 2;  // no array
+  QnnSystemContext_GraphInfo_t graph{};
+  graph.version = QNN_SYSTEM_CONTEXT_GRAPH_INFO_VERSION_3;
+  graph.graphInfoV3.numGraphInputs = 2;  // no array
   ::testing::internal::CaptureStderr();
   Expected<GraphInfo> g = GraphInfo::Create(graph);
   const std::vector<std::string> lines =

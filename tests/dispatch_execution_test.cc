@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "HTP/QnnHtpProfile.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "sim/qnn/context_binary_format.h"
@@ -142,10 +143,10 @@ TEST_F(DispatchExecutionTest, AutoControlVotesAroundEveryExecutionEvenWhenItFail
   ASSERT_TRUE(WaitForPowerConfigs(before + 4));
   const auto calls = vantro::sim::PowerConfigCalls();
   // Up records carry the mode's corner (128), down records 64 as target.
-  EXPECT_EQ(calls[before].htp_configs[0].dcvs_v3.core_voltage_corner_target, 128u);
-  EXPECT_EQ(calls[before + 1].htp_configs[0].dcvs_v3.core_voltage_corner_target, 64u);
-  EXPECT_EQ(calls[before + 2].htp_configs[0].dcvs_v3.core_voltage_corner_target, 128u);
-  EXPECT_EQ(calls[before + 3].htp_configs[0].dcvs_v3.core_voltage_corner_target, 64u);
+  EXPECT_EQ(calls[before].htp_configs[0].dcvsV3Config.coreVoltageCornerTarget, 128u);
+  EXPECT_EQ(calls[before + 1].htp_configs[0].dcvsV3Config.coreVoltageCornerTarget, 64u);
+  EXPECT_EQ(calls[before + 2].htp_configs[0].dcvsV3Config.coreVoltageCornerTarget, 128u);
+  EXPECT_EQ(calls[before + 3].htp_configs[0].dcvsV3Config.coreVoltageCornerTarget, 64u);
 }
 
 TEST_F(DispatchExecutionTest, ProfilingStatisticsAreLogged) {
@@ -156,7 +157,7 @@ TEST_F(DispatchExecutionTest, ProfilingStatisticsAreLogged) {
   init.value = 1500;
   vantro::sim::ProfileEvent execute;
   execute.identifier = "EXECUTE";
-  execute.type = QNN_PROFILE_EVENTTYPE_EXECUTE;
+  execute.type = QNN_HTP_PROFILE_EVENTTYPE_GRAPH_EXECUTE_ACCEL_TIME_CYCLE;
   execute.unit = QNN_PROFILE_EVENTUNIT_CYCLES;
   execute.value = 99;
   vantro::sim::ProfileEvent node;

@@ -5,11 +5,14 @@
 #include "vendors/qualcomm/backends/dsp_backend.h"
 
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "DSP/QnnDspGraph.h"
+#include "DSP/QnnDspProperty.h"
 #include "absl/strings/str_format.h"
 #include "absl/strings/str_join.h"
 #include "gmock/gmock.h"
@@ -40,8 +43,10 @@ std::vector<std::string> AppliedLists() {
   for (const auto& call : vantro::sim::PowerConfigCalls()) {
     EXPECT_FALSE(call.htp);
     std::vector<std::string> parts;
-    for (const QnnDspPowerConfig& config : call.dsp_configs) {
-      parts.push_back(absl::StrFormat("(%u,%u)", config.option, config.value));
+    for (const QnnDspPerfInfrastructure_PowerConfig_t& config : call.dsp_configs) {
+      // Every member of the union is the one value word.
+      parts.push_back(absl::StrFormat("(%u,%u)", static_cast<uint32_t>(config.config),
+                                      config.dcvsEnableConfig));
     }
     lists.push_back(absl::StrJoin(parts, " "));
   }
@@ -54,7 +59,7 @@ class DspBackendTest : public ::testing::Test {
     vantro::sim::Reset();
     live_before_ = vantro::sim::LiveHandleCount();
   }
-  const QnnCoreApi* Api() { return SimCoreApi(vantro::sim::Library::kDsp); }
+  const qnn::QnnApi* Api() { return SimCoreApi(vantro::sim::Library::kDsp); }
 
   std::unique_ptr<DspBackend> NewBackend(DspPerformanceMode mode, PerfCtrlMode control,
                                          VotingThread::Clock::duration delay = kForever) {
@@ -123,7 +128,7 @@ TEST_F(DspBackendTest, EachFailingInitStepLogsAndReleasesWhatWasMadeInReverseOrd
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     vantro::sim::Reset();
-    const QnnCoreApi* api = Api();
+    const qnn::QnnApi* api = Api();
     c.arm();
     Options options;
     options.SetDspPerformanceMode(c.mode);
@@ -146,7 +151,7 @@ TEST_F(DspBackendTest, ProtectionDomainConfigs) {
     const char* name;
     PdSession session;
     bool capability_query;
-    QnnResult answer;
+    Qnn_ErrorHandle_t answer;
     std::string expected_configs;
     std::string expected_stderr;
   } cases[] = {
@@ -164,7 +169,7 @@ TEST_F(DspBackendTest, ProtectionDomainConfigs) {
     SCOPED_TRACE(c.name);
     vantro::sim::Reset();
     vantro::sim::SetCapabilityQueryAvailable(c.capability_query);
-    vantro::sim::SetCapability(QNN_PROPERTY_KEY_ADAPTIVE_PD, c.answer);
+    vantro::sim::SetCapability(QNN_PROPERTY_CUSTOM_DSP_UNSIGNED_PD_SUPPORT, c.answer);
     Options options;
     options.SetDspPdSession(c.session);
     DspBackend backend(Api());
@@ -366,10 +371,13 @@ TEST_F(DspBackendTest, GraphConfigsCarryTheEncoding) {
     GraphConfigs configs = backend.GetGraphConfigs(options, "g");
     ASSERT_EQ(configs.entries().size(), 1u) << "no priority entry";
     EXPECT_EQ(configs.entries()[0].option, QNN_GRAPH_CONFIG_OPTION_CUSTOM);
-    const auto* record = static_cast<const QnnDspGraphCustomConfig*>(configs.entries()[0].custom);
-    EXPECT_EQ(record->option, 2u);
-    EXPECT_EQ(record->encoding, c.expected);
-    EXPECT_EQ(record->reserved, 0u);
+    const auto* record = static_cast<const QnnDspGraph_CustomConfig_t*>(configs.entries()[0].customConfig);
+    EXPECT_EQ(record->option, QNN_DSP_GRAPH_CONFIG_OPTION_ENCODING);
+    EXPECT_EQ(static_cast<uint32_t>(record->encoding), c.expected);
+    // The third word, which the encoding leaves unused, is zero.
+    uint32_t words[3];
+    std::memcpy(words, record, sizeof(words));
+    EXPECT_EQ(words[2], 0u);
     EXPECT_EQ(configs.Pointers()[1], nullptr);
   }
 }

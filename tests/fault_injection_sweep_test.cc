@@ -30,6 +30,7 @@
 #include "absl/strings/str_format.h"
 #include "absl/strings/str_join.h"
 #include "absl/strings/str_replace.h"
+#include "HTP/QnnHtpProfile.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "sim/qnn/sim_qnn.h"
@@ -41,7 +42,7 @@ namespace {
 using ::testing::internal::CaptureStderr;
 using ::testing::internal::GetCapturedStderr;
 
-constexpr QnnResult kInjected = 1001;
+constexpr Qnn_ErrorHandle_t kInjected = 1001;
 constexpr char kRoadPayload[] = "profiling = 1\n";
 // Manual control: the new mode is applied at once, on the host's thread, so
 // the calls of the road stay in one deterministic order.
@@ -596,7 +597,7 @@ class FaultInjectionSweepTest : public ::testing::Test {
     init.value = 1500;
     vantro::sim::ProfileEvent execute;
     execute.identifier = "EXECUTE";
-    execute.type = QNN_PROFILE_EVENTTYPE_EXECUTE;
+    execute.type = QNN_HTP_PROFILE_EVENTTYPE_GRAPH_EXECUTE_ACCEL_TIME_CYCLE;
     execute.value = 900;
     vantro::sim::ProfileEvent node;
     node.identifier = "relu";

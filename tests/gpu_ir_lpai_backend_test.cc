@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "GPU/QnnGpuGraph.h"
+#include "IR/QnnIrGraph.h"
+#include "LPAI/QnnLpaiGraph.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "sim/qnn/context_binary_format.h"
@@ -44,7 +47,7 @@ std::string DetailAfter(const char* call_name, const char* marker) {
 }
 
 std::unique_ptr<QnnBackend> NewBackend(Library library) {
-  const QnnCoreApi* api = SimCoreApi(library);
+  const qnn::QnnApi* api = SimCoreApi(library);
   switch (library) {
     case Library::kGpu: return std::make_unique<GpuBackend>(api);
     case Library::kIr: return std::make_unique<IrBackend>(api);
@@ -212,11 +215,11 @@ TEST_F(BackendsTest, GpuGraphConfigsCarryThePrecisionNumber) {
     GraphConfigs configs = backend.GetGraphConfigs(options, "g");
     ASSERT_EQ(configs.entries().size(), 1u);
     EXPECT_EQ(configs.entries()[0].option, QNN_GRAPH_CONFIG_OPTION_CUSTOM);
-    const auto* record = static_cast<const QnnGpuGraphCustomConfig*>(configs.entries()[0].custom);
+    const auto* record = static_cast<const QnnGpuGraph_CustomConfig_t*>(configs.entries()[0].customConfig);
     EXPECT_EQ(record->precision, c.expected);
-    EXPECT_EQ(record->disable_memory_optimizations, 0);
-    EXPECT_EQ(record->disable_node_optimizations, 0);
-    EXPECT_EQ(record->disable_queue_recording, 0);
+    EXPECT_EQ(record->disableMemoryOptimizations, 0);
+    EXPECT_EQ(record->disableNodeOptimizations, 0);
+    EXPECT_EQ(record->disableQueueRecording, 0);
   }
 }
 
@@ -239,10 +242,11 @@ TEST_F(BackendsTest, IrGraphConfigsNameTheDlcFileWithForwardSlashes) {
     options.SetDlcDir(c.dlc_dir);
     GraphConfigs configs = backend.GetGraphConfigs(options, c.graph);
     ASSERT_EQ(configs.entries().size(), 1u);
-    const auto* record = static_cast<const QnnIrGraphCustomConfig*>(configs.entries()[0].custom);
-    EXPECT_EQ(record->option, 1u);
-    EXPECT_EQ(record->serialization_type, 1u);
-    EXPECT_EQ(std::string(record->output_path), c.expected);
+    const auto* record = static_cast<const QnnIrGraph_CustomConfig_t*>(configs.entries()[0].customConfig);
+    EXPECT_EQ(record->option, QNN_IR_GRAPH_CONFIG_OPTION_SERIALIZATION);
+    EXPECT_EQ(record->serializationOption.serializationType,
+              QNN_IR_GRAPH_SERIALIZATION_TYPE_FLAT_BUFFER);
+    EXPECT_EQ(std::string(record->serializationOption.outputPath), c.expected);
   }
 }
 
@@ -251,9 +255,14 @@ TEST_F(BackendsTest, LpaiGraphConfigsPointAtTheCoreListText) {
   GraphConfigs configs = backend.GetGraphConfigs(Options(), "g");
   ASSERT_EQ(configs.entries().size(), 1u);
   EXPECT_EQ(configs.entries()[0].option, QNN_GRAPH_CONFIG_OPTION_CUSTOM);
-  const auto* record = static_cast<const QnnLpaiGraphCustomConfig*>(configs.entries()[0].custom);
+  const auto* record = static_cast<const QnnLpaiGraph_CustomConfig_t*>(configs.entries()[0].customConfig);
   EXPECT_EQ(record->option, 10001u);
-  const auto* text = static_cast<const QnnLpaiTextRecord*>(record->value);
+  // The preparation option's value record: a word, then the text.
+  struct PrepareRecord {
+    uint32_t word;
+    const char* text;
+  };
+  const auto* text = static_cast<const PrepareRecord*>(record->config);
   EXPECT_EQ(text->word, 0u);
   EXPECT_EQ(std::string(text->text), "0,1");
 }
@@ -300,10 +309,10 @@ class LpaiRetrievedGraphTest : public BackendsTest {
   }
   RetrievedGraph Retrieved() const { return RetrievedGraph{graph_, "g", nullptr}; }
 
-  const QnnCoreApi* api_ = nullptr;
+  const qnn::QnnApi* api_ = nullptr;
   std::unique_ptr<LpaiBackend> backend_;
-  QnnContextHandle context_ = nullptr;
-  QnnGraphHandle graph_ = nullptr;
+  Qnn_ContextHandle_t context_ = nullptr;
+  Qnn_GraphHandle_t graph_ = nullptr;
 };
 
 TEST_F(LpaiRetrievedGraphTest, SetsPerformanceAndCoreRecordsThenFinalises) {

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "HTP/QnnHtpDevice.h"
+#include "HTP/QnnHtpGraph.h"
+#include "HTP/QnnHtpProperty.h"
 #include "absl/strings/str_cat.h"
 #include "absl/strings/str_format.h"
 #include "absl/strings/str_join.h"
@@ -41,7 +44,7 @@ class HtpBackendTest : public ::testing::Test {
     vantro::sim::Reset();
     live_before_ = vantro::sim::LiveHandleCount();
   }
-  const QnnCoreApi* Api() { return SimCoreApi(vantro::sim::Library::kHtp); }
+  const qnn::QnnApi* Api() { return SimCoreApi(vantro::sim::Library::kHtp); }
 
   // The config list deviceCreate received, as the simulation prints it.
   static std::string DeviceCreateConfigs() {
@@ -183,7 +186,7 @@ TEST_F(HtpBackendTest, EachFailingInitStepLogsAndReleasesWhatWasMadeInReverseOrd
   for (const InitFailureCase& c : cases) {
     SCOPED_TRACE(c.name);
     vantro::sim::Reset();
-    const QnnCoreApi* api = Api();
+    const qnn::QnnApi* api = Api();
     Options options;
     c.prepare(options);
     auto backend = std::make_unique<HtpBackend>(api);
@@ -200,7 +203,7 @@ TEST_F(HtpBackendTest, EachFailingInitStepLogsAndReleasesWhatWasMadeInReverseOrd
 }
 
 TEST_F(HtpBackendTest, LogLevelOffCreatesNoLoggerAndStillSucceeds) {
-  const QnnCoreApi* api = Api();
+  const qnn::QnnApi* api = Api();
   Options options;
   options.SetLogLevel(LogLevel::kOff);
   HtpBackend backend(api);
@@ -216,7 +219,7 @@ TEST_F(HtpBackendTest, LogLevelOffCreatesNoLoggerAndStillSucceeds) {
 }
 
 TEST_F(HtpBackendTest, ProvidedSocInfoIsLoggedAndKept) {
-  const QnnCoreApi* api = Api();
+  const qnn::QnnApi* api = Api();
   HtpBackend backend(api);
   SocInfo soc;
   soc.soc_name = "SM8650";
@@ -235,7 +238,7 @@ struct DeviceConfigCase {
   uint32_t device_id;
   PdSession pd_session;
   bool capability_query;     // whether QNN offers the query at all
-  QnnResult adaptive_answer;  // its answer for key 2002
+  Qnn_ErrorHandle_t adaptive_answer;  // its answer for key 2002
   std::string expected_configs;
   std::string expected_stderr;
 };
@@ -280,8 +283,8 @@ TEST_F(HtpBackendTest, DeviceConfigsFollowDeviceIdAndProtectionDomain) {
     platform.device_ids = {0, 1, 2};
     vantro::sim::SetPlatformConfig(platform);
     vantro::sim::SetCapabilityQueryAvailable(c.capability_query);
-    vantro::sim::SetCapability(QNN_PROPERTY_KEY_ADAPTIVE_PD, c.adaptive_answer);
-    const QnnCoreApi* api = Api();
+    vantro::sim::SetCapability(QNN_PROPERTY_CUSTOM_HTP_UNSIGNED_PD_SUPPORT, c.adaptive_answer);
+    const qnn::QnnApi* api = Api();
     Options options;
     options.SetHtpDeviceId(c.device_id);
     options.SetHtpPdSession(c.pd_session);
@@ -304,7 +307,7 @@ TEST_F(HtpBackendTest, TeardownReleasesControllerPlatformInfoThenTheBaseHandles)
   vantro::sim::PlatformConfig platform;
   platform.device_ids = {0, 4};
   vantro::sim::SetPlatformConfig(platform);
-  const QnnCoreApi* api = Api();
+  const qnn::QnnApi* api = Api();
   Options options;
   options.SetHtpDeviceId(4);
   options.SetHtpPerformanceMode(HtpPerformanceMode::kBurst);
@@ -321,7 +324,7 @@ TEST_F(HtpBackendTest, TeardownReleasesControllerPlatformInfoThenTheBaseHandles)
 }
 
 TEST_F(HtpBackendTest, DefaultPerformanceModeCreatesNoController) {
-  const QnnCoreApi* api = Api();
+  const qnn::QnnApi* api = Api();
   HtpBackend backend(api);
   ASSERT_TRUE(backend.Init(Options(), std::nullopt));
   EXPECT_EQ(backend.perf_control(), nullptr);
@@ -331,38 +334,39 @@ TEST_F(HtpBackendTest, DefaultPerformanceModeCreatesNoController) {
 // ------------------------------------------------------------- graph configs
 
 // One entry as "name(values)", decoded from the records the entries point at.
-std::string DescribeEntry(const QnnGraphConfig& entry) {
+std::string DescribeEntry(const QnnGraph_Config_t& entry) {
   if (entry.option == QNN_GRAPH_CONFIG_OPTION_PRIORITY) {
-    return absl::StrFormat("priority(%u)", entry.priority);
+    return absl::StrFormat("priority(%u)", static_cast<uint32_t>(entry.priority));
   }
   if (entry.option != QNN_GRAPH_CONFIG_OPTION_CUSTOM) return "unexpected entry";
-  const auto* record = static_cast<const QnnHtpGraphCustomConfig*>(entry.custom);
+  const auto* record = static_cast<const QnnHtpGraph_CustomConfig_t*>(entry.customConfig);
   uint8_t first_byte = 0;
-  std::memcpy(&first_byte, &record->first_word, 1);
+  std::memcpy(&first_byte, &record->optimizationOption, 1);
   switch (record->option) {
     case QNN_HTP_GRAPH_CONFIG_OPTION_OPTIMIZATION:
-      return absl::StrFormat("optimization(%u,%g)", record->optimization.type,
-                             record->optimization.value);
+      return absl::StrFormat("optimization(%u,%g)",
+                             static_cast<uint32_t>(record->optimizationOption.type),
+                             record->optimizationOption.floatValue);
     case QNN_HTP_GRAPH_CONFIG_OPTION_VTCM_SIZE:
-      return absl::StrFormat("vtcm(%u)", record->vtcm_size_mb);
-    case QNN_HTP_GRAPH_CONFIG_OPTION_FOLD_RELU_OFF:
+      return absl::StrFormat("vtcm(%u)", record->vtcmSizeInMB);
+    case QNN_HTP_GRAPH_CONFIG_OPTION_FOLD_RELU_ACTIVATION_INTO_CONV_OFF:
       return absl::StrFormat("fold_relu_off(%u)", first_byte);
     case QNN_HTP_GRAPH_CONFIG_OPTION_SHORT_DEPTH_CONV_ON_HMX_OFF:
       return absl::StrFormat("hmx_off(%u)", first_byte);
     case QNN_HTP_GRAPH_CONFIG_OPTION_NUM_HVX_THREADS:
-      return absl::StrFormat("hvx(%u)", record->num_hvx_threads);
+      return absl::StrFormat("hvx(%u)", record->numHvxThreads);
     case QNN_HTP_GRAPH_CONFIG_OPTION_FINALIZE_CONFIG:
-      return absl::StrFormat("finalize(%s,%u,%d)", record->finalize.name,
-                             record->finalize.value.data_type,
-                             record->finalize.value.int32_value);
+      return absl::StrFormat("finalize(%s,%u,%d)", record->finalizeConfig.key,
+                             static_cast<uint32_t>(record->finalizeConfig.value.dataType),
+                             record->finalizeConfig.value.int32Value);
     default:
-      return absl::StrFormat("option %u", record->option);
+      return absl::StrFormat("option %u", static_cast<uint32_t>(record->option));
   }
 }
 
 std::vector<std::string> DescribeAll(GraphConfigs& configs) {
   std::vector<std::string> described;
-  const QnnGraphConfig** pointers = configs.Pointers();
+  const QnnGraph_Config_t** pointers = configs.Pointers();
   for (size_t i = 0; pointers[i] != nullptr; ++i) described.push_back(DescribeEntry(*pointers[i]));
   EXPECT_EQ(described.size(), configs.entries().size());
   return described;
@@ -378,8 +382,10 @@ TEST_F(HtpBackendTest, DefaultGraphConfigsAreFiveEntries) {
   EXPECT_THAT(DescribeAll(configs), ElementsAreArray(kDefaultEntries));
 
   // A bool overwrites only the first byte of QNN's initial value word.
-  const auto* fold_relu = static_cast<const QnnHtpGraphCustomConfig*>(configs.entries()[2].custom);
-  EXPECT_EQ(fold_relu->first_word, 0x7FFFFF00u);
+  const auto* fold_relu = static_cast<const QnnHtpGraph_CustomConfig_t*>(configs.entries()[2].customConfig);
+  uint32_t first_word = 0;
+  std::memcpy(&first_word, &fold_relu->optimizationOption, sizeof(first_word));
+  EXPECT_EQ(first_word, 0x7FFFFF00u);
 }
 
 struct GraphConfigCase {

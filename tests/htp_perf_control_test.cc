@@ -42,23 +42,23 @@ constexpr auto kForever = std::chrono::hours(1);
 
 // ------------------------------------------------------------ list texts
 
-std::string Describe(const QnnHtpPowerConfig& config) {
+std::string Describe(const QnnHtpPerfInfrastructure_PowerConfig_t& config) {
   switch (config.option) {
-    case QNN_HTP_POWER_CONFIG_OPTION_DCVS_V3: {
-      const QnnHtpDcvsV3& d = config.dcvs_v3;
+    case QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_V3: {
+      const QnnHtpPerfInfrastructure_DcvsV3_t& d = config.dcvsV3Config;
       return absl::StrFormat(
           "dcvs(id=%u enable=%u,%u mode=%u latency=%u,%u disable=%u,%u bus=%u:%u/%u/%u "
           "core=%u:%u/%u/%u)",
-          d.context_id, d.set_dcvs_enable, d.dcvs_enable, d.power_mode, d.set_sleep_latency,
-          d.sleep_latency, d.set_sleep_disable, d.sleep_disable, d.set_bus_params,
-          d.bus_voltage_corner_min, d.bus_voltage_corner_target, d.bus_voltage_corner_max,
-          d.set_core_params, d.core_voltage_corner_min, d.core_voltage_corner_target,
-          d.core_voltage_corner_max);
+          d.contextId, d.setDcvsEnable, d.dcvsEnable, d.powerMode, d.setSleepLatency,
+          d.sleepLatency, d.setSleepDisable, d.sleepDisable, d.setBusParams,
+          d.busVoltageCornerMin, d.busVoltageCornerTarget, d.busVoltageCornerMax,
+          d.setCoreParams, d.coreVoltageCornerMin, d.coreVoltageCornerTarget,
+          d.coreVoltageCornerMax);
     }
-    case QNN_HTP_POWER_CONFIG_OPTION_RPC_CONTROL_LATENCY:
-      return absl::StrFormat("rpc_latency(%u)", config.rpc_control_latency);
-    case QNN_HTP_POWER_CONFIG_OPTION_RPC_POLLING_TIME:
-      return absl::StrFormat("rpc_polling(%u)", config.rpc_polling_time);
+    case QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_RPC_CONTROL_LATENCY:
+      return absl::StrFormat("rpc_latency(%u)", config.rpcControlLatencyConfig);
+    case QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_RPC_POLLING_TIME:
+      return absl::StrFormat("rpc_polling(%u)", config.rpcPollingTimeConfig);
     default:
       return absl::StrFormat("option(%u)", config.option);
   }
@@ -67,7 +67,7 @@ std::string Describe(const QnnHtpPowerConfig& config) {
 // One setPowerConfig call as "[record; record]".
 std::string Describe(const vantro::sim::PowerConfigCall& call) {
   std::vector<std::string> parts;
-  for (const QnnHtpPowerConfig& config : call.htp_configs) parts.push_back(Describe(config));
+  for (const QnnHtpPerfInfrastructure_PowerConfig_t& config : call.htp_configs) parts.push_back(Describe(config));
   return "[" + absl::StrJoin(parts, "; ") + "]";
 }
 

@@ -62,7 +62,7 @@ TEST_F(QnnBackendTest, CreateBackendPicksTheClassByType) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const QnnCoreApi* api = SimCoreApi(c.library);
+    const qnn::QnnApi* api = SimCoreApi(c.library);
     Options options;
     options.SetBackendType(c.type);
     std::unique_ptr<QnnBackend> backend = CreateBackend(api, options, std::nullopt, false);
@@ -101,7 +101,7 @@ TEST_F(QnnBackendTest, UnknownBackendTypeGivesNullWithoutMessage) {
 }
 
 TEST_F(QnnBackendTest, FailedInitGivesNullAndLeavesNoHandle) {
-  const QnnCoreApi* api = SimCoreApi(Library::kGpu);
+  const qnn::QnnApi* api = SimCoreApi(Library::kGpu);
   vantro::sim::FailCall("backendCreate", 2);
   Options options;
   options.SetBackendType(BackendType::kGpu);
@@ -144,7 +144,7 @@ TEST_F(QnnBackendTest, CustomOpPackageIsRegisteredOnHtpWithThePathForTheUse) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const QnnCoreApi* api = SimCoreApi(Library::kHtp);
+    const qnn::QnnApi* api = SimCoreApi(Library::kHtp);
     Options options;
     SetPackage(options);
     std::unique_ptr<QnnBackend> backend = CreateBackend(api, options, std::nullopt, c.for_compilation);
@@ -176,7 +176,7 @@ TEST_F(QnnBackendTest, PackageWithoutNameIsNotRegistered) {
 }
 
 TEST_F(QnnBackendTest, FailedRegistrationGivesNullAndReleasesTheHandles) {
-  const QnnCoreApi* api = SimCoreApi(Library::kHtp);
+  const qnn::QnnApi* api = SimCoreApi(Library::kHtp);
   vantro::sim::FailCall("backendRegisterOpPackage", 5);
   Options options;
   SetPackage(options);
@@ -191,7 +191,7 @@ TEST_F(QnnBackendTest, FailedRegistrationGivesNullAndReleasesTheHandles) {
 // --------------------------------------------------------- handle creation
 
 TEST_F(QnnBackendTest, LoggerIsCreatedWithTheOptionsLevelAndOurCallback) {
-  const QnnCoreApi* api = SimCoreApi(Library::kGpu);
+  const qnn::QnnApi* api = SimCoreApi(Library::kGpu);
   Options options;
   options.SetBackendType(BackendType::kGpu);
   options.SetLogLevel(LogLevel::kError);
@@ -232,7 +232,7 @@ TEST(QnnLogTest, PrintsOnlyAtOrBelowTheThreshold) {
 void CallCallback(uint32_t level, uint64_t timestamp, const char* format, ...) {
   va_list args;
   va_start(args, format);
-  QnnLogCallback(format, level, timestamp, args);
+  QnnLogCallback(format, static_cast<QnnLog_Level_t>(level), timestamp, args);
   va_end(args);
 }
 

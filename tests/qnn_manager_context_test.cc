@@ -17,7 +17,7 @@
 #include "tests/support/qnn_manager_test_support.h"
 #include "vendors/qualcomm/backends/qnn_backend.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
 #include "vendors/qualcomm/qnn_manager.h"
 
 namespace vantro::qualcomm {
@@ -34,7 +34,7 @@ using testing_support::SimOptions;
 // with the number of context creations QNN had seen at that moment.
 class VoteRecordingBackend : public qnn::QnnBackend {
  public:
-  explicit VoteRecordingBackend(const QnnCoreApi* api) : QnnBackend(api) {}
+  explicit VoteRecordingBackend(const qnn::QnnApi* api) : QnnBackend(api) {}
 
   bool Init(const qnn::Options&, std::optional<qnn::SocInfo>) override {
     BackendHandleT backend = CreateBackendHandle(nullptr, nullptr, 0);
@@ -86,8 +86,8 @@ class QnnManagerContextTest : public testing_support::QnnManagerFixture {
     return backend_->Init(options, std::nullopt);
   }
 
-  Expected<QnnContextHolder> CreateContext(const QnnContextConfig** configs, size_t count,
-                                           QnnProfileHandle profile = nullptr) {
+  Expected<QnnContextHolder> CreateContext(const QnnContext_Config_t** configs, size_t count,
+                                           Qnn_ProfileHandle_t profile = nullptr) {
     return manager_->CreateContextFromBinary(*backend_, configs, count, binary_.data(),
                                              binary_.size(), profile);
   }
@@ -116,20 +116,22 @@ class QnnManagerContextTest : public testing_support::QnnManagerFixture {
 // Two caller entries the simulation prints as "{option=5 value=7}" and
 // "{option=6 value=9}".
 struct CallerLists {
-  QnnContextConfig first{};
-  QnnContextConfig second{};
-  const QnnContextConfig* one[2] = {&first, nullptr};
+  QnnContext_Config_t first{};
+  QnnContext_Config_t second{};
+  const QnnContext_Config_t* one[2] = {&first, nullptr};
   // A null inside the list: QNN itself would stop there.
-  const QnnContextConfig* gap[4] = {&first, nullptr, &second, nullptr};
-  const QnnContextConfig* empty[1] = {nullptr};
+  const QnnContext_Config_t* gap[4] = {&first, nullptr, &second, nullptr};
+  const QnnContext_Config_t* empty[1] = {nullptr};
 
   CallerLists() {
-    first.option = 5;
-    first.value = 7;
-    second.option = 6;
-    second.value = 9;
+    // Graph enabling and a memory limit: options the manager passes through
+    // untouched; the simulation prints their value word.
+    first.option = QNN_CONTEXT_CONFIG_ENABLE_GRAPHS;
+    first.memoryLimitHint = 7;
+    second.option = QNN_CONTEXT_CONFIG_MEMORY_LIMIT_HINT;
+    second.memoryLimitHint = 9;
   }
-  std::pair<const QnnContextConfig**, size_t> Get(absl::string_view which) {
+  std::pair<const QnnContext_Config_t**, size_t> Get(absl::string_view which) {
     if (which == "one") return {one, 2};
     if (which == "gap") return {gap, 4};
     return {empty, 1};
@@ -265,7 +267,7 @@ TEST_F(QnnManagerContextTest, VotesAroundCreationOnlyUnderAutomaticHtpControl) {
 
 TEST_F(QnnManagerContextTest, TheHolderOwnsTheContextAndTheProfile) {
   ASSERT_TRUE(Start(SimOptions()));
-  QnnProfileHandle profile = nullptr;
+  Qnn_ProfileHandle_t profile = nullptr;
   ASSERT_EQ(manager_->Api()->profileCreate(backend_->BackendHandle(), QNN_PROFILE_LEVEL_BASIC,
                                            &profile),
             QNN_SUCCESS);
@@ -293,7 +295,7 @@ TEST_F(QnnManagerContextTest, TheHolderOwnsTheContextAndTheProfile) {
 
 TEST_F(QnnManagerContextTest, AFailedCreationLeavesTheProfileWithTheCaller) {
   ASSERT_TRUE(Start(SimOptions()));
-  QnnProfileHandle profile = nullptr;
+  Qnn_ProfileHandle_t profile = nullptr;
   ASSERT_EQ(manager_->Api()->profileCreate(backend_->BackendHandle(), QNN_PROFILE_LEVEL_BASIC,
                                            &profile),
             QNN_SUCCESS);
@@ -313,7 +315,7 @@ TEST_F(QnnManagerContextTest, MoveAssignmentReleasesTheHeldContextFirst) {
   ASSERT_TRUE(first.HasValue());
   ASSERT_TRUE(second.HasValue());
   EXPECT_EQ(sim::LiveHandles()["context"], 2);
-  const QnnContextHandle kept = second.Value().context();
+  const Qnn_ContextHandle_t kept = second.Value().context();
   first.Value() = std::move(second.Value());
   EXPECT_EQ(sim::LiveHandles()["context"], 1);
   EXPECT_EQ(first.Value().context(), kept);
@@ -361,19 +363,19 @@ struct FakeFrees {
     static std::vector<std::string> calls;
     return calls;
   }
-  static QnnResult& ProfileResult() {
-    static QnnResult result = QNN_SUCCESS;
+  static Qnn_ErrorHandle_t& ProfileResult() {
+    static Qnn_ErrorHandle_t result = QNN_SUCCESS;
     return result;
   }
-  static QnnResult& ContextResult() {
-    static QnnResult result = QNN_SUCCESS;
+  static Qnn_ErrorHandle_t& ContextResult() {
+    static Qnn_ErrorHandle_t result = QNN_SUCCESS;
     return result;
   }
-  static QnnResult FreeProfile(QnnProfileHandle profile) {
+  static Qnn_ErrorHandle_t FreeProfile(Qnn_ProfileHandle_t profile) {
     Calls().push_back(profile != nullptr ? "profileFree(profile)" : "profileFree(null)");
     return ProfileResult();
   }
-  static QnnResult FreeContext(QnnContextHandle context, QnnProfileHandle profile) {
+  static Qnn_ErrorHandle_t FreeContext(Qnn_ContextHandle_t context, Qnn_ProfileHandle_t profile) {
     Calls().push_back(absl::StrCat("contextFree(", context != nullptr ? "context" : "null", ", ",
                                    profile != nullptr ? "profile" : "null", ")"));
     return ContextResult();
@@ -381,15 +383,15 @@ struct FakeFrees {
 };
 
 TEST(QnnContextHolderTest, ReleasesTheProfileThenTheContextAndLogsFailures) {
-  auto* context = reinterpret_cast<QnnContextHandle>(0x1000);
-  auto* profile = reinterpret_cast<QnnProfileHandle>(0x2000);
+  auto* context = reinterpret_cast<Qnn_ContextHandle_t>(0x1000);
+  auto* profile = reinterpret_cast<Qnn_ProfileHandle_t>(0x2000);
   struct Case {
     const char* name;
-    QnnContextHandle context;
-    QnnProfileHandle profile;
+    Qnn_ContextHandle_t context;
+    Qnn_ProfileHandle_t profile;
     bool with_profile_free;
-    QnnResult profile_result;
-    QnnResult context_result;
+    Qnn_ErrorHandle_t profile_result;
+    Qnn_ErrorHandle_t context_result;
     std::vector<std::string> calls;
     std::vector<std::string> lines;
   };

@@ -369,7 +369,7 @@ TEST_F(QnnManagerTest, ACustomOpPackageMakesTheLibrariesGlobal) {
   {
     auto manager = MustCreate(SimOptions());
     ASSERT_NE(manager, nullptr);
-    EXPECT_EQ(dlsym(RTLD_DEFAULT, QNN_SYSTEM_INTERFACE_GET_PROVIDERS_NAME), nullptr);
+    EXPECT_EQ(dlsym(RTLD_DEFAULT, "QnnSystemInterface_getProviders"), nullptr);
   }
   qnn::Options options = SimOptions();
   options.SetCustomOpPackage("MyOps", "MyOpsInterfaceProvider", "", "", "");
@@ -378,8 +378,8 @@ TEST_F(QnnManagerTest, ACustomOpPackageMakesTheLibrariesGlobal) {
   // The package's kernels resolve QNN's symbols from the global scope. A
   // symbol found that way pins its library for the rest of the process, so
   // look in a forked child.
-  EXPECT_EXIT(std::exit(dlsym(RTLD_DEFAULT, QNN_SYSTEM_INTERFACE_GET_PROVIDERS_NAME) != nullptr &&
-                                dlsym(RTLD_DEFAULT, QNN_INTERFACE_GET_PROVIDERS_NAME) != nullptr
+  EXPECT_EXIT(std::exit(dlsym(RTLD_DEFAULT, "QnnSystemInterface_getProviders") != nullptr &&
+                                dlsym(RTLD_DEFAULT, "QnnInterface_getProviders") != nullptr
                             ? 0
                             : 1),
               ::testing::ExitedWithCode(0), "");
@@ -393,7 +393,7 @@ TEST_F(QnnManagerTest, ChecksEveryLibrarysVersions) {
     const char* name;
     sim::Library library;
     bool core;  // the core version (else the backend or system version)
-    QnnVersion version;
+    Qnn_Version_t version;
     bool saver;
     Outcome outcome;
     std::string line;  // the WARNING or ERROR line
@@ -497,8 +497,8 @@ TEST_F(QnnManagerTest, BindsEachBackendTypesLibraryAndVersion) {
     qnn::BackendType type;
     sim::Library library;
     const char* file_name;
-    QnnVersion accepted;  // patch differs from the required version
-    QnnVersion refused;
+    Qnn_Version_t accepted;  // patch differs from the required version
+    Qnn_Version_t refused;
     std::string refusal;
   };
   const std::vector<Case> cases = {
@@ -551,7 +551,7 @@ TEST_F(QnnManagerTest, AcceptsExactlyOneNonNullProvider) {
     sim::Library library;
     uint32_t provider_count;
     bool null_provider;
-    QnnResult get_providers_result;
+    Qnn_ErrorHandle_t get_providers_result;
     Status status;
     std::vector<std::string> lines;
     std::string cause;  // expected behind the set-up text, when not empty

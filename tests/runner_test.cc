@@ -33,7 +33,7 @@ TEST(RunnerTest, NeedsTheTools) { GTEST_SKIP() << "the runner is not built"; }
 #include "tools/runner/runner.h"
 #include "tools/runner/tensor_spec.h"
 #include "tools/runner/tensor_values.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
 
 namespace vantro::runner {
 namespace {

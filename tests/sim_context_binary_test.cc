@@ -18,6 +18,8 @@
 #include "sim/qnn/sim_context_area.h"
 #include "sim/qnn/sim_internal.h"
 #include "sim/qnn/sim_qnn.h"
+#include "vendors/qualcomm/qnn_interface.h"
+#include "HTP/QnnHtpContext.h"
 
 namespace vantro::sim {
 namespace {
@@ -76,8 +78,8 @@ TEST(ContextBinaryFormatTest, RoundTripKeepsEveryField) {
   EXPECT_EQ(WriteContextBinary(read), bytes);
 
   EXPECT_EQ(read.build_id, "v2.40.1.777");
-  EXPECT_EQ(read.api_version.core.minor, 40u);
-  EXPECT_EQ(read.api_version.backend.patch, 2u);
+  EXPECT_EQ(read.api_version.coreApiVersion.minor, 40u);
+  EXPECT_EQ(read.api_version.backendApiVersion.patch, 2u);
   EXPECT_EQ(read.soc_model, 57u);
   ASSERT_EQ(read.context_tensors.size(), 1u);
   EXPECT_EQ(read.context_tensors[0].data.size(), 8u);
@@ -110,7 +112,7 @@ TEST(ContextBinaryFormatTest, RoundTripKeepsEveryField) {
 }
 
 TEST(ContextBinaryFormatTest, EveryTruncationIsRefused) {
-  const std::vector<uint8_t> bytes = WriteContextBinary(RichBinary());
+  std::vector<uint8_t> bytes = WriteContextBinary(RichBinary());
   for (size_t size = 0; size < bytes.size(); ++size) {
     // A copy of exactly `size` bytes, so that reading past it is caught by
     // the sanitizers.
@@ -123,7 +125,7 @@ TEST(ContextBinaryFormatTest, EveryTruncationIsRefused) {
 }
 
 TEST(ContextBinaryFormatTest, CorruptBytesNeverCrashTheReader) {
-  const std::vector<uint8_t> bytes = WriteContextBinary(RichBinary());
+  std::vector<uint8_t> bytes = WriteContextBinary(RichBinary());
   for (size_t i = 0; i < bytes.size(); ++i) {
     for (uint8_t value : {uint8_t{0x00}, uint8_t{0x7F}, uint8_t{0xFF}}) {
       std::vector<uint8_t> corrupt = bytes;
@@ -308,30 +310,30 @@ class SimContextTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Reset();
-    const QnnInterfaceProvider** providers = nullptr;
+    const QnnInterface_t** providers = nullptr;
     uint32_t count = 0;
     ASSERT_EQ(internal::VantroSimQnnGetProviders(static_cast<int>(Library::kHtp), &providers,
                                                  &count),
               QNN_SUCCESS);
-    api_ = &providers[0]->api;
-    const QnnSystemInterfaceProvider** system = nullptr;
+    api_ = &providers[0]->QNN_INTERFACE_VER_NAME;
+    const QnnSystemInterface_t** system = nullptr;
     ASSERT_EQ(internal::VantroSimQnnGetSystemProviders(&system, &count), QNN_SUCCESS);
-    system_ = &system[0]->api;
+    system_ = &system[0]->QNN_SYSTEM_INTERFACE_VER_NAME;
     live_before_ = LiveHandleCount();
     ASSERT_EQ(api_->backendCreate(nullptr, nullptr, &backend_), QNN_SUCCESS);
   }
 
   void TearDown() override {
-    for (QnnContextHandle c : contexts_) EXPECT_EQ(api_->contextFree(c, nullptr), QNN_SUCCESS);
+    for (Qnn_ContextHandle_t c : contexts_) EXPECT_EQ(api_->contextFree(c, nullptr), QNN_SUCCESS);
     EXPECT_EQ(api_->backendFree(backend_), QNN_SUCCESS);
     EXPECT_EQ(LiveHandleCount(), live_before_);
     Reset();
   }
 
   // A context of the described binary; the fixture frees it.
-  QnnContextHandle Context(const std::string& text) {
+  Qnn_ContextHandle_t Context(const std::string& text) {
     bytes_.push_back(WriteContextBinary(Parse(text)));
-    QnnContextHandle context = nullptr;
+    Qnn_ContextHandle_t context = nullptr;
     EXPECT_EQ(api_->contextCreateFromBinary(backend_, nullptr, nullptr, bytes_.back().data(),
                                             bytes_.back().size(), &context, nullptr),
               QNN_SUCCESS);
@@ -339,90 +341,90 @@ class SimContextTest : public ::testing::Test {
     return context;
   }
 
-  QnnGraphHandle Graph(const std::string& text, const char* name) {
-    QnnGraphHandle graph = nullptr;
+  Qnn_GraphHandle_t Graph(const std::string& text, const char* name) {
+    Qnn_GraphHandle_t graph = nullptr;
     EXPECT_EQ(api_->graphRetrieve(Context(text), name, &graph), QNN_SUCCESS);
     return graph;
   }
 
-  const QnnCoreApi* api_ = nullptr;
-  const QnnSystemApi* system_ = nullptr;
-  QnnBackendHandle backend_ = nullptr;
-  std::vector<QnnContextHandle> contexts_;
+  const qnn::QnnApi* api_ = nullptr;
+  const qnn::QnnSystemApi* system_ = nullptr;
+  Qnn_BackendHandle_t backend_ = nullptr;
+  std::vector<Qnn_ContextHandle_t> contexts_;
   std::vector<std::vector<uint8_t>> bytes_;
   int live_before_ = 0;
 };
 
 // A client tensor for graphExecute over `buffer`.
 template <typename T>
-QnnTensor Bound(uint32_t id, std::vector<T>& buffer) {
-  QnnTensor t{};
-  t.version = 1;
+Qnn_Tensor_t Bound(uint32_t id, std::vector<T>& buffer) {
+  Qnn_Tensor_t t{};
+  t.version = QNN_TENSOR_VERSION_1;
   t.v1.id = id;
-  t.v1.mem_type = QNN_TENSORMEMTYPE_RAW;
-  t.v1.client_buf.data = buffer.data();
-  t.v1.client_buf.data_size = static_cast<uint32_t>(buffer.size() * sizeof(T));
+  t.v1.memType = QNN_TENSORMEMTYPE_RAW;
+  t.v1.clientBuf.data = buffer.data();
+  t.v1.clientBuf.dataSize = static_cast<uint32_t>(buffer.size() * sizeof(T));
   return t;
 }
 
 TEST_F(SimContextTest, BinaryInfoInEachRecordVersion) {
-  const std::vector<uint8_t> bytes = WriteContextBinary(RichBinary());
+  std::vector<uint8_t> bytes = WriteContextBinary(RichBinary());
   for (uint32_t version : {1u, 2u, 3u}) {
     SCOPED_TRACE(version);
     SetBinaryInfoVersions(version, version);
-    QnnSystemContextHandle system = nullptr;
+    QnnSystemContext_Handle_t system = nullptr;
     ASSERT_EQ(system_->systemContextCreate(&system), QNN_SUCCESS);
-    const QnnSystemBinaryInfo* info = nullptr;
-    uint32_t size = 0;
+    const QnnSystemContext_BinaryInfo_t* info = nullptr;
+    Qnn_ContextBinarySize_t size = 0;
     ASSERT_EQ(system_->systemContextGetBinaryInfo(system, bytes.data(), bytes.size(), &info, &size),
               QNN_SUCCESS);
     ASSERT_NE(info, nullptr);
-    EXPECT_EQ(size, sizeof(QnnSystemBinaryInfo));
+    EXPECT_EQ(size, sizeof(QnnSystemContext_BinaryInfo_t));
     EXPECT_EQ(info->version, version);
-    const char* build_id = version == 3 ? info->v3.build_id : info->v1.build_id;
-    uint32_t num_graphs = version == 3 ? info->v3.num_graphs : info->v1.num_graphs;
-    const QnnSystemGraphInfo* graphs = version == 3 ? info->v3.graphs : info->v1.graphs;
-    uint32_t num_context = version == 3 ? info->v3.num_context_tensors : info->v1.num_context_tensors;
-    const QnnTensor* context = version == 3 ? info->v3.context_tensors : info->v1.context_tensors;
-    if (version == 3) EXPECT_EQ(info->v3.context_blob_size, bytes.size());
-    EXPECT_STREQ(build_id, "v2.40.1.777");
+    const char* buildId = version == 3 ? info->contextBinaryInfoV3.buildId : info->contextBinaryInfoV1.buildId;
+    uint32_t numGraphs = version == 3 ? info->contextBinaryInfoV3.numGraphs : info->contextBinaryInfoV1.numGraphs;
+    const QnnSystemContext_GraphInfo_t* graphs = version == 3 ? info->contextBinaryInfoV3.graphs : info->contextBinaryInfoV1.graphs;
+    uint32_t num_context = version == 3 ? info->contextBinaryInfoV3.numContextTensors : info->contextBinaryInfoV1.numContextTensors;
+    const Qnn_Tensor_t* context = version == 3 ? info->contextBinaryInfoV3.contextTensors : info->contextBinaryInfoV1.contextTensors;
+    if (version == 3) EXPECT_EQ(info->contextBinaryInfoV3.contextBlobSize, bytes.size());
+    EXPECT_STREQ(buildId, "v2.40.1.777");
     ASSERT_EQ(num_context, 1u);
     EXPECT_STREQ(context[0].v1.name, "shared");
-    ASSERT_EQ(num_graphs, 2u);
+    ASSERT_EQ(numGraphs, 2u);
     // The first graph asks for graph-info version 2 itself; the second follows the setting.
     EXPECT_EQ(graphs[0].version, 2u);
     EXPECT_EQ(graphs[1].version, version);
-    const QnnSystemGraphInfoV1& g = graphs[0].v1;
-    EXPECT_STREQ(g.graph_name, "first");
-    ASSERT_EQ(g.num_inputs, 1u);
-    const QnnTensor& in = g.inputs[0];
+    const QnnSystemContext_GraphInfoV1_t& g = graphs[0].graphInfoV1;
+    EXPECT_STREQ(g.graphName, "first");
+    ASSERT_EQ(g.numGraphInputs, 1u);
+    const Qnn_Tensor_t& in = g.graphInputs[0];
     EXPECT_EQ(in.version, 2u);
     EXPECT_EQ(in.v2.id, 3u);
     EXPECT_STREQ(in.v2.name, "in");
     EXPECT_EQ(in.v2.type, QNN_TENSOR_TYPE_APP_WRITE);
-    EXPECT_EQ(in.v2.data_type, QNN_DATATYPE_UFIXED_POINT_8);
+    EXPECT_EQ(in.v2.dataType, QNN_DATATYPE_UFIXED_POINT_8);
     ASSERT_EQ(in.v2.rank, 2u);
     EXPECT_EQ(in.v2.dimensions[1], 2u);
-    EXPECT_EQ(in.v2.quantize_params.encoding_definition, QNN_DEFINITION_DEFINED);
-    EXPECT_EQ(in.v2.quantize_params.scale_offset.offset, -10);
-    ASSERT_NE(in.v2.is_dynamic_dimensions, nullptr);
-    EXPECT_EQ(in.v2.is_dynamic_dimensions[1], 1);
-    ASSERT_EQ(g.num_outputs, 2u);
-    EXPECT_STREQ(g.outputs[0].v1.name, "out");
-    EXPECT_EQ(g.outputs[1].v1.quantize_params.quantization_encoding, 2u);
-    EXPECT_STREQ(graphs[1].v1.graph_name, "");
+    EXPECT_EQ(in.v2.quantizeParams.encodingDefinition, QNN_DEFINITION_DEFINED);
+    EXPECT_EQ(in.v2.quantizeParams.scaleOffsetEncoding.offset, -10);
+    ASSERT_NE(in.v2.isDynamicDimensions, nullptr);
+    EXPECT_EQ(in.v2.isDynamicDimensions[1], 1);
+    ASSERT_EQ(g.numGraphOutputs, 2u);
+    EXPECT_STREQ(g.graphOutputs[0].v1.name, "out");
+    EXPECT_EQ(g.graphOutputs[1].v1.quantizeParams.quantizationEncoding, 2u);
+    EXPECT_STREQ(graphs[1].graphInfoV1.graphName, "");
     EXPECT_EQ(system_->systemContextFree(system), QNN_SUCCESS);
   }
 }
 
 TEST_F(SimContextTest, RecordsStayValidUntilTheSystemContextIsFreed) {
   std::vector<uint8_t> bytes = WriteContextBinary(RichBinary());
-  QnnSystemContextHandle system = nullptr;
+  QnnSystemContext_Handle_t system = nullptr;
   ASSERT_EQ(system_->systemContextCreate(&system), QNN_SUCCESS);
   EXPECT_EQ(LiveHandles()["system_context"], 1);
-  const QnnSystemBinaryInfo* first = nullptr;
-  const QnnSystemBinaryInfo* second = nullptr;
-  uint32_t size = 0;
+  const QnnSystemContext_BinaryInfo_t* first = nullptr;
+  const QnnSystemContext_BinaryInfo_t* second = nullptr;
+  Qnn_ContextBinarySize_t size = 0;
   ASSERT_EQ(system_->systemContextGetBinaryInfo(system, bytes.data(), bytes.size(), &first, &size),
             QNN_SUCCESS);
   ASSERT_EQ(system_->systemContextGetBinaryInfo(system, bytes.data(), bytes.size(), &second, &size),
@@ -431,21 +433,21 @@ TEST_F(SimContextTest, RecordsStayValidUntilTheSystemContextIsFreed) {
   std::fill(bytes.begin(), bytes.end(), 0);
   bytes.clear();
   bytes.shrink_to_fit();
-  EXPECT_STREQ(first->v1.graphs[0].v1.inputs[0].v1.name, "in");
-  EXPECT_STREQ(second->v1.build_id, "v2.40.1.777");
+  EXPECT_STREQ(first->contextBinaryInfoV1.graphs[0].graphInfoV1.graphInputs[0].v1.name, "in");
+  EXPECT_STREQ(second->contextBinaryInfoV1.buildId, "v2.40.1.777");
   EXPECT_EQ(system_->systemContextFree(system), QNN_SUCCESS);
   EXPECT_EQ(LiveHandles()["system_context"], 0);
   EXPECT_EQ(system_->systemContextFree(system), kSimInvalidHandle);
 }
 
 TEST_F(SimContextTest, SystemContextRefusals) {
-  const std::vector<uint8_t> bytes = WriteContextBinary(RichBinary());
+  std::vector<uint8_t> bytes = WriteContextBinary(RichBinary());
   std::vector<uint8_t> corrupt = bytes;
   corrupt.resize(corrupt.size() - 1);
-  QnnSystemContextHandle system = nullptr;
+  QnnSystemContext_Handle_t system = nullptr;
   ASSERT_EQ(system_->systemContextCreate(&system), QNN_SUCCESS);
-  const QnnSystemBinaryInfo* info = nullptr;
-  uint32_t size = 0;
+  const QnnSystemContext_BinaryInfo_t* info = nullptr;
+  Qnn_ContextBinarySize_t size = 0;
   EXPECT_EQ(system_->systemContextGetBinaryInfo(system, corrupt.data(), corrupt.size(), &info, &size),
             kSimBadContextBinary);
   EXPECT_EQ(system_->systemContextGetBinaryInfo(system, bytes.data(), bytes.size(), nullptr, &size),
@@ -463,27 +465,27 @@ TEST_F(SimContextTest, ContextCreationRecordsConfigsAndOwnsItsGraphs) {
   const std::vector<uint8_t> bytes =
       WriteContextBinary(Parse(ReadFile(std::string(VANTRO_SOURCE_DIR) +
                                         "/examples/models/two_graphs.txt")));
-  QnnHtpContextCustomConfig budget{};
+  QnnHtpContext_CustomConfig_t budget{};
   budget.option = QNN_HTP_CONTEXT_CONFIG_OPTION_FILE_READ_MEMORY_BUDGET;
-  budget.file_read_memory_budget_mb = 512;
-  QnnHtpContextCustomConfig acceleration{};
+  budget.fileReadMemoryBudgetInMb = 512;
+  QnnHtpContext_CustomConfig_t acceleration{};
   acceleration.option = QNN_HTP_CONTEXT_CONFIG_OPTION_INIT_ACCELERATION;
-  acceleration.init_acceleration = true;
-  QnnContextConfig priority{};
+  acceleration.initAcceleration = true;
+  QnnContext_Config_t priority{};
   priority.option = QNN_CONTEXT_CONFIG_OPTION_PRIORITY;
   priority.priority = QNN_PRIORITY_HIGH;
-  QnnContextConfig custom1{};
+  QnnContext_Config_t custom1{};
   custom1.option = QNN_CONTEXT_CONFIG_OPTION_CUSTOM;
-  custom1.custom = &budget;
-  QnnContextConfig custom2{};
+  custom1.customConfig = &budget;
+  QnnContext_Config_t custom2{};
   custom2.option = QNN_CONTEXT_CONFIG_OPTION_CUSTOM;
-  custom2.custom = &acceleration;
-  const QnnContextConfig* configs[] = {&priority, &custom1, &custom2, nullptr};
+  custom2.customConfig = &acceleration;
+  const QnnContext_Config_t* configs[] = {&priority, &custom1, &custom2, nullptr};
 
-  QnnProfileHandle profile = nullptr;
+  Qnn_ProfileHandle_t profile = nullptr;
   ASSERT_EQ(api_->profileCreate(backend_, QNN_PROFILE_LEVEL_BASIC, &profile), QNN_SUCCESS);
   ClearCalls();
-  QnnContextHandle context = nullptr;
+  Qnn_ContextHandle_t context = nullptr;
   ASSERT_EQ(api_->contextCreateFromBinary(backend_, nullptr, configs, bytes.data(), bytes.size(),
                                           &context, profile),
             QNN_SUCCESS);
@@ -496,7 +498,7 @@ TEST_F(SimContextTest, ContextCreationRecordsConfigsAndOwnsItsGraphs) {
                         "init_acceleration=1}}] binary_size=" +
                         std::to_string(bytes.size()) + " profile=0x"));
 
-  QnnGraphHandle square = nullptr, again = nullptr, doubled = nullptr, missing = nullptr;
+  Qnn_GraphHandle_t square = nullptr, again = nullptr, doubled = nullptr, missing = nullptr;
   ASSERT_EQ(api_->graphRetrieve(context, "square", &square), QNN_SUCCESS);
   ASSERT_EQ(api_->graphRetrieve(context, "square", &again), QNN_SUCCESS);
   EXPECT_EQ(square, again);
@@ -511,15 +513,15 @@ TEST_F(SimContextTest, ContextCreationRecordsConfigsAndOwnsItsGraphs) {
   EXPECT_EQ(api_->contextFree(context, nullptr), kSimInvalidHandle);
   EXPECT_EQ(api_->graphRetrieve(context, "square", &missing), kSimInvalidHandle);
   std::vector<float> x(4), out(4);
-  QnnTensor in = Bound(1, x), result = Bound(2, out);
+  Qnn_Tensor_t in = Bound(1, x), result = Bound(2, out);
   EXPECT_EQ(api_->graphExecute(square, &in, 1, &result, 1, nullptr, nullptr), kSimInvalidHandle);
   EXPECT_EQ(api_->profileFree(profile), QNN_SUCCESS);
 }
 
 TEST_F(SimContextTest, ContextCreationRefusals) {
-  const std::vector<uint8_t> bytes = WriteContextBinary(RichBinary());
-  QnnContextHandle context = nullptr;
-  const auto dead = reinterpret_cast<QnnBackendHandle>(uintptr_t{0x1234});
+  std::vector<uint8_t> bytes = WriteContextBinary(RichBinary());
+  Qnn_ContextHandle_t context = nullptr;
+  const auto dead = reinterpret_cast<Qnn_BackendHandle_t>(uintptr_t{0x1234});
   EXPECT_EQ(api_->contextCreateFromBinary(dead, nullptr, nullptr, bytes.data(), bytes.size(),
                                           &context, nullptr),
             kSimInvalidHandle);
@@ -561,31 +563,31 @@ TEST_F(SimContextTest, ElementwiseOpsComputeTheirResults) {
                              "  tensor out id=3 type=app_read shape=2,4\n" +
                              "  op " + c.op + " inputs=" + (binary ? "a,b" : "a") +
                              " outputs=out\nend\n";
-    QnnGraphHandle graph = Graph(text, "g");
+    Qnn_GraphHandle_t graph = Graph(text, "g");
     std::vector<float> in_a = a, in_b = b, out(8, 99.0f);
     // Inputs in another order than the graph's: QNN matches them by id.
-    QnnTensor inputs[] = {Bound(2, in_b), Bound(1, in_a)};
-    QnnTensor outputs[] = {Bound(3, out)};
+    Qnn_Tensor_t inputs[] = {Bound(2, in_b), Bound(1, in_a)};
+    Qnn_Tensor_t outputs[] = {Bound(3, out)};
     ASSERT_EQ(api_->graphExecute(graph, inputs, 2, outputs, 1, nullptr, nullptr), QNN_SUCCESS);
     for (size_t i = 0; i < out.size(); ++i) EXPECT_EQ(out[i], c.expected(a[i], b[i])) << i;
   }
 }
 
 TEST_F(SimContextTest, AddReluExampleChainsThroughANativeTensor) {
-  QnnGraphHandle graph =
+  Qnn_GraphHandle_t graph =
       Graph(ReadFile(std::string(VANTRO_SOURCE_DIR) + "/examples/models/add_relu.txt"),
             "add_relu");
   std::vector<float> a = {1, -2, 3, -4, 5, -6, 7, -8};
   std::vector<float> b = {0.5f, 1, -4, 5, -5, 6, 0, 8.5f};
   std::vector<float> out(8);
-  QnnTensor inputs[] = {Bound(1, a), Bound(2, b)};
-  QnnTensor outputs[] = {Bound(4, out)};
+  Qnn_Tensor_t inputs[] = {Bound(1, a), Bound(2, b)};
+  Qnn_Tensor_t outputs[] = {Bound(4, out)};
   ASSERT_EQ(api_->graphExecute(graph, inputs, 2, outputs, 1, nullptr, nullptr), QNN_SUCCESS);
   EXPECT_THAT(out, ElementsAre(1.5f, 0, 0, 1, 0, 0, 7, 0.5f));
 }
 
 TEST_F(SimContextTest, FloatFullyConnectedWithBias) {
-  QnnGraphHandle graph = Graph(
+  Qnn_GraphHandle_t graph = Graph(
       "graph fc\n"
       "  tensor x id=1 type=app_write shape=2,3\n"
       "  tensor w id=2 type=static shape=2,3 data=1,2,3,-1,0,0.5\n"
@@ -595,7 +597,7 @@ TEST_F(SimContextTest, FloatFullyConnectedWithBias) {
       "end\n",
       "fc");
   std::vector<float> x = {1, 2, 3, -1, 0.5f, 4}, y(4);
-  QnnTensor in = Bound(1, x), out = Bound(4, y);
+  Qnn_Tensor_t in = Bound(1, x), out = Bound(4, y);
   ASSERT_EQ(api_->graphExecute(graph, &in, 1, &out, 1, nullptr, nullptr), QNN_SUCCESS);
   // y[n][u] = sum_k x[n][k] * w[u][k] + bias[u]
   EXPECT_THAT(y, ElementsAre(1 + 4 + 9 + 0.25f, -1 + 0 + 1.5f - 1,  //
@@ -603,13 +605,13 @@ TEST_F(SimContextTest, FloatFullyConnectedWithBias) {
 }
 
 TEST_F(SimContextTest, QuantisedFullyConnectedThenDequantise) {
-  QnnGraphHandle graph =
+  Qnn_GraphHandle_t graph =
       Graph(ReadFile(std::string(VANTRO_SOURCE_DIR) + "/examples/models/fc_dequant.txt"),
             "fc_dequant");
   // Real inputs 0.5, -0.25, 1.0, 2.0 with scale 0.05 and offset -128.
   std::vector<uint8_t> x = {138, 123, 148, 168};
   std::vector<float> out(3);
-  QnnTensor in = Bound(1, x), result = Bound(5, out);
+  Qnn_Tensor_t in = Bound(1, x), result = Bound(5, out);
   ASSERT_EQ(api_->graphExecute(graph, &in, 1, &result, 1, nullptr, nullptr), QNN_SUCCESS);
   // Weights as real numbers (per-unit scales 0.02, 0.01, 0.04, offset -128).
   const double w[3][4] = {{0.2, 0.4, -0.2, 0}, {0.5, -0.5, 0, 0}, {0, 0, 1.0, -1.0}};
@@ -625,7 +627,7 @@ TEST_F(SimContextTest, QuantisedFullyConnectedThenDequantise) {
 }
 
 TEST_F(SimContextTest, DequantiseAlongAnAxisAndSaturatingQuantisation) {
-  QnnGraphHandle graph = Graph(
+  Qnn_GraphHandle_t graph = Graph(
       "graph q\n"
       "  tensor x id=1 type=app_write dtype=sfixed16 shape=2,2 axis=1 scales=0.5,2 offsets=0,-1\n"
       "  tensor f id=2 type=app_read shape=2,2\n"
@@ -637,8 +639,8 @@ TEST_F(SimContextTest, DequantiseAlongAnAxisAndSaturatingQuantisation) {
   std::vector<int16_t> x = {4, 3, -6, 500};
   std::vector<float> f(4);
   std::vector<uint8_t> s(4);
-  QnnTensor in = Bound(1, x);
-  QnnTensor outputs[] = {Bound(2, f), Bound(3, s)};
+  Qnn_Tensor_t in = Bound(1, x);
+  Qnn_Tensor_t outputs[] = {Bound(2, f), Bound(3, s)};
   ASSERT_EQ(api_->graphExecute(graph, &in, 1, outputs, 2, nullptr, nullptr), QNN_SUCCESS);
   // Column 0: 0.5 * q; column 1: 2 * (q - 1).
   EXPECT_THAT(f, ElementsAre(2.0f, 4.0f, -3.0f, 998.0f));
@@ -653,64 +655,64 @@ TEST_F(SimContextTest, UnusableBuffersAreRefused) {
       "  tensor out id=2 type=app_read shape=4\n"
       "  op relu inputs=a outputs=out\n"
       "end\n";
-  QnnGraphHandle graph = Graph(text, "g");
+  Qnn_GraphHandle_t graph = Graph(text, "g");
   std::vector<float> a(4, 1.0f), out(4, 5.0f);
   struct Case {
     const char* name;
-    void (*edit)(QnnTensor& input, QnnTensor& output);
-    uint32_t num_inputs;
-    QnnResult result;
+    void (*edit)(Qnn_Tensor_t& input, Qnn_Tensor_t& output);
+    uint32_t numGraphInputs;
+    Qnn_ErrorHandle_t result;
   };
   const Case cases[] = {
       {"memory handle instead of a raw buffer",
-       [](QnnTensor& in, QnnTensor&) { in.v1.mem_type = QNN_TENSORMEMTYPE_MEMHANDLE; }, 1,
+       [](Qnn_Tensor_t& in, Qnn_Tensor_t&) { in.v1.memType = QNN_TENSORMEMTYPE_MEMHANDLE; }, 1,
        kSimTensorUnusable},
-      {"undefined memory type", [](QnnTensor&, QnnTensor& o) { o.v1.mem_type = QNN_UNDEFINED; },
+      {"undefined memory type", [](Qnn_Tensor_t&, Qnn_Tensor_t& o) { o.v1.memType = QNN_TENSORMEMTYPE_UNDEFINED; },
        1, kSimTensorUnusable},
-      {"null data", [](QnnTensor& in, QnnTensor&) { in.v1.client_buf.data = nullptr; }, 1,
+      {"null data", [](Qnn_Tensor_t& in, Qnn_Tensor_t&) { in.v1.clientBuf.data = nullptr; }, 1,
        kSimTensorUnusable},
-      {"buffer one byte short", [](QnnTensor&, QnnTensor& o) { o.v1.client_buf.data_size = 15; },
+      {"buffer one byte short", [](Qnn_Tensor_t&, Qnn_Tensor_t& o) { o.v1.clientBuf.dataSize = 15; },
        1, kSimTensorUnusable},
-      {"record version 3", [](QnnTensor& in, QnnTensor&) { in.version = 3; }, 1,
+      {"record version 3", [](Qnn_Tensor_t& in, Qnn_Tensor_t&) { in.version = static_cast<Qnn_TensorVersion_t>(3); }, 1,
        kSimTensorUnusable},
-      {"unknown tensor id", [](QnnTensor& in, QnnTensor&) { in.v1.id = 7; }, 1,
+      {"unknown tensor id", [](Qnn_Tensor_t& in, Qnn_Tensor_t&) { in.v1.id = 7; }, 1,
        kSimTensorMismatch},
-      {"output id given as input", [](QnnTensor& in, QnnTensor&) { in.v1.id = 2; }, 1,
+      {"output id given as input", [](Qnn_Tensor_t& in, Qnn_Tensor_t&) { in.v1.id = 2; }, 1,
        kSimTensorMismatch},
-      {"wrong input count", [](QnnTensor&, QnnTensor&) {}, 0, kSimTensorMismatch},
+      {"wrong input count", [](Qnn_Tensor_t&, Qnn_Tensor_t&) {}, 0, kSimTensorMismatch},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    QnnTensor in = Bound(1, a), result = Bound(2, out);
+    Qnn_Tensor_t in = Bound(1, a), result = Bound(2, out);
     c.edit(in, result);
-    EXPECT_EQ(api_->graphExecute(graph, c.num_inputs ? &in : nullptr, c.num_inputs, &result, 1,
+    EXPECT_EQ(api_->graphExecute(graph, c.numGraphInputs ? &in : nullptr, c.numGraphInputs, &result, 1,
                                  nullptr, nullptr),
               c.result);
     EXPECT_THAT(out, ElementsAre(5, 5, 5, 5));  // nothing ran
   }
-  QnnTensor in = Bound(1, a), result = Bound(2, out);
+  Qnn_Tensor_t in = Bound(1, a), result = Bound(2, out);
   EXPECT_EQ(api_->graphExecute(nullptr, &in, 1, &result, 1, nullptr, nullptr), kSimInvalidHandle);
   EXPECT_EQ(api_->graphExecute(graph, nullptr, 1, &result, 1, nullptr, nullptr),
             kSimInvalidArgument);
   // A version 2 record with a larger buffer than needed is fine.
   std::vector<float> big(8);
-  QnnTensor v2 = Bound(2, big);
-  v2.version = 2;
+  Qnn_Tensor_t v2 = Bound(2, big);
+  v2.version = QNN_TENSOR_VERSION_2;
   EXPECT_EQ(api_->graphExecute(graph, &in, 1, &v2, 1, nullptr, nullptr), QNN_SUCCESS);
   EXPECT_THAT(big, ElementsAre(1, 1, 1, 1, 0, 0, 0, 0));
 }
 
 TEST_F(SimContextTest, ExecutionOffChecksArgumentsButRunsNothing) {
-  QnnGraphHandle graph = Graph(
+  Qnn_GraphHandle_t graph = Graph(
       "graph g\n  tensor a id=1 type=app_write shape=2\n  tensor b id=2 type=app_read shape=2\n"
       "  op copy inputs=a outputs=b\nend\n",
       "g");
   std::vector<float> a = {1, 2}, b = {0, 0};
-  QnnTensor in = Bound(1, a), out = Bound(2, b);
+  Qnn_Tensor_t in = Bound(1, a), out = Bound(2, b);
   SetExecutionEnabled(false);
   EXPECT_EQ(api_->graphExecute(graph, &in, 1, &out, 1, nullptr, nullptr), QNN_SUCCESS);
   EXPECT_THAT(b, ElementsAre(0, 0));
-  out.v1.client_buf.data = nullptr;
+  out.v1.clientBuf.data = nullptr;
   EXPECT_EQ(api_->graphExecute(graph, &in, 1, &out, 1, nullptr, nullptr), kSimTensorUnusable);
   SetExecutionEnabled(true);
   out = Bound(2, b);
@@ -719,12 +721,12 @@ TEST_F(SimContextTest, ExecutionOffChecksArgumentsButRunsNothing) {
 }
 
 TEST_F(SimContextTest, ExecuteLogsTheBoundTensors) {
-  QnnGraphHandle graph = Graph(
+  Qnn_GraphHandle_t graph = Graph(
       "graph g\n  tensor a id=1 type=app_write shape=2\n  tensor b id=2 type=app_read shape=2\n"
       "  op copy inputs=a outputs=b\nend\n",
       "g");
   std::vector<float> a = {1, 2}, b = {0, 0};
-  QnnTensor in = Bound(1, a), out = Bound(2, b);
+  Qnn_Tensor_t in = Bound(1, a), out = Bound(2, b);
   in.v1.name = "a";
   ClearCalls();
   FailCall("graphExecute", 5);
@@ -750,8 +752,8 @@ TEST_F(SimContextTest, ThreadsUseTheirOwnContextsAtOnce) {
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([&, t] {
       for (int round = 0; round < 20; ++round) {
-        QnnContextHandle context = nullptr;
-        QnnGraphHandle graph = nullptr;
+        Qnn_ContextHandle_t context = nullptr;
+        Qnn_GraphHandle_t graph = nullptr;
         if (api_->contextCreateFromBinary(backend_, nullptr, nullptr, bytes.data(), bytes.size(),
                                           &context, nullptr) != QNN_SUCCESS ||
             api_->graphRetrieve(context, t % 2 ? "square" : "double", &graph) != QNN_SUCCESS) {
@@ -759,7 +761,7 @@ TEST_F(SimContextTest, ThreadsUseTheirOwnContextsAtOnce) {
           continue;
         }
         std::vector<float> x = {1, 2, 3, static_cast<float>(t)}, out(4);
-        QnnTensor in = Bound(1, x), result = Bound(2, out);
+        Qnn_Tensor_t in = Bound(1, x), result = Bound(2, out);
         if (api_->graphExecute(graph, &in, 1, &result, 1, nullptr, nullptr) != QNN_SUCCESS ||
             out[3] != (t % 2 ? x[3] * x[3] : x[3] + x[3])) {
           ++failures[t];

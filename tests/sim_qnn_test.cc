@@ -14,7 +14,10 @@
 
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
+#include "Saver/QnnSaver.h"
+#include "HTP/QnnHtpDevice.h"
+#include "HTP/QnnHtpProperty.h"
 
 namespace vantro::sim {
 namespace {
@@ -41,19 +44,19 @@ class OpenedLibrary {
   }
 
   // The provider list of a backend library.
-  QnnResult Providers(const QnnInterfaceProvider*** list, uint32_t* count) const {
-    auto get = Symbol<QnnInterfaceGetProvidersFn>(QNN_INTERFACE_GET_PROVIDERS_NAME);
+  Qnn_ErrorHandle_t Providers(const QnnInterface_t*** list, uint32_t* count) const {
+    auto get = Symbol<decltype(&QnnInterface_getProviders)>("QnnInterface_getProviders");
     return get == nullptr ? 0xDEAD : get(list, count);
   }
 
   // The core table of the library's first provider (null when none).
-  const QnnCoreApi* Api() const {
-    const QnnInterfaceProvider** list = nullptr;
+  const qnn::QnnApi* Api() const {
+    const QnnInterface_t** list = nullptr;
     uint32_t count = 0;
     if (Providers(&list, &count) != QNN_SUCCESS || count == 0 || list[0] == nullptr) {
       return nullptr;
     }
-    return &list[0]->api;
+    return &list[0]->QNN_INTERFACE_VER_NAME;
   }
 
  private:
@@ -77,7 +80,7 @@ bool IsLoaded(const std::string& file_name) {
 TEST_F(SimQnnTest, OpenedLibrariesOfferTheConfiguredVersionsAndAreTracked) {
   struct Case {
     Library library;
-    QnnVersion backend;
+    Qnn_Version_t backend;
   };
   const Case cases[] = {
       {Library::kHtp, {5, 52, 0}}, {Library::kDsp, {5, 0, 1}},   {Library::kGpu, {3, 16, 0}},
@@ -90,24 +93,24 @@ TEST_F(SimQnnTest, OpenedLibrariesOfferTheConfiguredVersionsAndAreTracked) {
       OpenedLibrary library(c.library);
       ASSERT_TRUE(library.ok()) << dlerror();
       EXPECT_TRUE(IsLoaded(name));
-      const QnnInterfaceProvider** list = nullptr;
+      const QnnInterface_t** list = nullptr;
       uint32_t count = 0;
       ASSERT_EQ(library.Providers(&list, &count), QNN_SUCCESS);
       ASSERT_EQ(count, 1u);
       ASSERT_NE(list[0], nullptr);
-      const QnnApiVersion& version = list[0]->api_version;
-      EXPECT_EQ(version.core.major, 2u);
-      EXPECT_EQ(version.core.minor, 41u);
-      EXPECT_EQ(version.core.patch, 0u);
-      EXPECT_EQ(version.backend.major, c.backend.major);
-      EXPECT_EQ(version.backend.minor, c.backend.minor);
-      EXPECT_EQ(version.backend.patch, c.backend.patch);
+      const Qnn_ApiVersion_t& version = list[0]->apiVersion;
+      EXPECT_EQ(version.coreApiVersion.major, 2u);
+      EXPECT_EQ(version.coreApiVersion.minor, 41u);
+      EXPECT_EQ(version.coreApiVersion.patch, 0u);
+      EXPECT_EQ(version.backendApiVersion.major, c.backend.major);
+      EXPECT_EQ(version.backendApiVersion.minor, c.backend.minor);
+      EXPECT_EQ(version.backendApiVersion.patch, c.backend.patch);
 
-      QnnApiVersion queried{};
-      ASSERT_EQ(list[0]->api.backendGetApiVersion(&queried), QNN_SUCCESS);
-      EXPECT_EQ(queried.backend.minor, c.backend.minor);
+      Qnn_ApiVersion_t queried{};
+      ASSERT_EQ(list[0]->QNN_INTERFACE_VER_NAME.backendGetApiVersion(&queried), QNN_SUCCESS);
+      EXPECT_EQ(queried.backendApiVersion.minor, c.backend.minor);
       const char* build_id = nullptr;
-      ASSERT_EQ(list[0]->api.backendGetBuildId(&build_id), QNN_SUCCESS);
+      ASSERT_EQ(list[0]->QNN_INTERFACE_VER_NAME.backendGetBuildId(&build_id), QNN_SUCCESS);
       EXPECT_STREQ(build_id, "v2.41.0.250101");
     }
     EXPECT_FALSE(IsLoaded(name));
@@ -116,23 +119,23 @@ TEST_F(SimQnnTest, OpenedLibrariesOfferTheConfiguredVersionsAndAreTracked) {
   OpenedLibrary system(Library::kSystem);
   ASSERT_TRUE(system.ok()) << dlerror();
   auto get =
-      system.Symbol<QnnSystemInterfaceGetProvidersFn>(QNN_SYSTEM_INTERFACE_GET_PROVIDERS_NAME);
+      system.Symbol<decltype(&QnnSystemInterface_getProviders)>("QnnSystemInterface_getProviders");
   ASSERT_NE(get, nullptr);
-  const QnnSystemInterfaceProvider** list = nullptr;
+  const QnnSystemInterface_t** list = nullptr;
   uint32_t count = 0;
   ASSERT_EQ(get(&list, &count), QNN_SUCCESS);
   ASSERT_EQ(count, 1u);
-  EXPECT_EQ(list[0]->system_api_version.major, 1u);
-  EXPECT_EQ(list[0]->system_api_version.minor, 16u);
-  EXPECT_NE(list[0]->api.systemContextCreate, nullptr);
-  EXPECT_THAT(CallNames(), ::testing::Contains(QNN_SYSTEM_INTERFACE_GET_PROVIDERS_NAME));
+  EXPECT_EQ(list[0]->systemApiVersion.major, 1u);
+  EXPECT_EQ(list[0]->systemApiVersion.minor, 16u);
+  EXPECT_NE(list[0]->QNN_SYSTEM_INTERFACE_VER_NAME.systemContextCreate, nullptr);
+  EXPECT_THAT(CallNames(), ::testing::Contains("QnnSystemInterface_getProviders"));
 }
 
 TEST_F(SimQnnTest, ProviderListsFollowTheConfiguration) {
   OpenedLibrary library(Library::kHtp);
   ASSERT_TRUE(library.ok()) << dlerror();
   // A list handed out earlier stays readable after the settings change.
-  const QnnInterfaceProvider** first = nullptr;
+  const QnnInterface_t** first = nullptr;
   uint32_t first_count = 0;
   ASSERT_EQ(library.Providers(&first, &first_count), QNN_SUCCESS);
 
@@ -140,7 +143,7 @@ TEST_F(SimQnnTest, ProviderListsFollowTheConfiguration) {
     const char* name;
     uint32_t provider_count;
     bool null_provider;
-    QnnResult result;
+    Qnn_ErrorHandle_t result;
     uint32_t expected_count;
   };
   const Case cases[] = {
@@ -157,7 +160,7 @@ TEST_F(SimQnnTest, ProviderListsFollowTheConfiguration) {
     config.get_providers_result = c.result;
     config.core = {2, 42, 7};
     SetLibraryConfig(Library::kHtp, config);
-    const QnnInterfaceProvider** list = nullptr;
+    const QnnInterface_t** list = nullptr;
     uint32_t count = 99;
     ASSERT_EQ(library.Providers(&list, &count), c.result);
     if (c.result != QNN_SUCCESS) continue;
@@ -167,30 +170,30 @@ TEST_F(SimQnnTest, ProviderListsFollowTheConfiguration) {
         EXPECT_EQ(list[i], nullptr);
       } else {
         ASSERT_NE(list[i], nullptr);
-        EXPECT_EQ(list[i]->api_version.core.minor, 42u);
-        EXPECT_EQ(list[i]->api_version.core.patch, 7u);
+        EXPECT_EQ(list[i]->apiVersion.coreApiVersion.minor, 42u);
+        EXPECT_EQ(list[i]->apiVersion.coreApiVersion.patch, 7u);
       }
     }
   }
   EXPECT_EQ(first_count, 1u);
-  EXPECT_EQ(first[0]->api_version.core.minor, 41u);
+  EXPECT_EQ(first[0]->apiVersion.coreApiVersion.minor, 41u);
 }
 
 TEST_F(SimQnnTest, CapabilityQueryAndBuildIdCanBeScripted) {
   OpenedLibrary library(Library::kDsp);
   ASSERT_TRUE(library.ok()) << dlerror();
-  const QnnCoreApi* api = library.Api();
+  const qnn::QnnApi* api = library.Api();
   ASSERT_NE(api, nullptr);
   ASSERT_NE(api->propertyHasCapability, nullptr);
-  EXPECT_EQ(api->propertyHasCapability(QNN_PROPERTY_KEY_ADAPTIVE_PD), 0u);
-  SetCapability(QNN_PROPERTY_KEY_ADAPTIVE_PD, 1);
-  EXPECT_EQ(api->propertyHasCapability(QNN_PROPERTY_KEY_ADAPTIVE_PD), 1u);
+  EXPECT_EQ(api->propertyHasCapability(QNN_PROPERTY_CUSTOM_HTP_UNSIGNED_PD_SUPPORT), 0u);
+  SetCapability(QNN_PROPERTY_CUSTOM_HTP_UNSIGNED_PD_SUPPORT, 1);
+  EXPECT_EQ(api->propertyHasCapability(QNN_PROPERTY_CUSTOM_HTP_UNSIGNED_PD_SUPPORT), 1u);
 
   SetCapabilityQueryAvailable(false);
   LibraryConfig config = GetLibraryConfig(Library::kDsp);
   config.null_build_id = true;
   SetLibraryConfig(Library::kDsp, config);
-  const QnnCoreApi* without = library.Api();
+  const qnn::QnnApi* without = library.Api();
   ASSERT_NE(without, nullptr);
   EXPECT_EQ(without->propertyHasCapability, nullptr);
   const char* build_id = "unchanged";
@@ -200,17 +203,17 @@ TEST_F(SimQnnTest, CapabilityQueryAndBuildIdCanBeScripted) {
 
 TEST_F(SimQnnTest, FailuresFireAtTheirOccurrenceAndAreLogged) {
   OpenedLibrary library(Library::kHtp);
-  const QnnCoreApi* api = library.Api();
+  const qnn::QnnApi* api = library.Api();
   ASSERT_NE(api, nullptr);
   FailCall("logCreate", 0x77, 2);
   FailCall("deviceFree", 0x99, 0);  // every call
-  QnnLogHandle logs[3] = {};
-  EXPECT_EQ(api->logCreate(nullptr, 3, &logs[0]), QNN_SUCCESS);
-  EXPECT_EQ(api->logCreate(nullptr, 3, &logs[1]), 0x77u);
-  EXPECT_EQ(api->logCreate(nullptr, 4, &logs[2]), QNN_SUCCESS);
+  Qnn_LogHandle_t logs[3] = {};
+  EXPECT_EQ(api->logCreate(nullptr, QNN_LOG_LEVEL_INFO, &logs[0]), QNN_SUCCESS);
+  EXPECT_EQ(api->logCreate(nullptr, QNN_LOG_LEVEL_INFO, &logs[1]), 0x77u);
+  EXPECT_EQ(api->logCreate(nullptr, QNN_LOG_LEVEL_VERBOSE, &logs[2]), QNN_SUCCESS);
   EXPECT_EQ(logs[1], nullptr);  // a failed call hands out nothing
   EXPECT_EQ(LiveHandles()["log"], 2);
-  QnnDeviceHandle device = nullptr;
+  Qnn_DeviceHandle_t device = nullptr;
   ASSERT_EQ(api->deviceCreate(logs[0], nullptr, &device), QNN_SUCCESS);
   EXPECT_EQ(api->deviceFree(device), 0x99u);
   EXPECT_EQ(api->deviceFree(device), 0x99u);
@@ -218,8 +221,8 @@ TEST_F(SimQnnTest, FailuresFireAtTheirOccurrenceAndAreLogged) {
   EXPECT_EQ(api->deviceFree(device), QNN_SUCCESS);
 
   // Entry points fail the same way.
-  FailCall(QNN_INTERFACE_GET_PROVIDERS_NAME, 0x55);
-  const QnnInterfaceProvider** list = nullptr;
+  FailCall("QnnInterface_getProviders", 0x55);
+  const QnnInterface_t** list = nullptr;
   uint32_t count = 0;
   EXPECT_EQ(library.Providers(&list, &count), 0x55u);
   EXPECT_EQ(library.Providers(&list, &count), QNN_SUCCESS);
@@ -232,33 +235,33 @@ TEST_F(SimQnnTest, FailuresFireAtTheirOccurrenceAndAreLogged) {
   EXPECT_EQ(calls[1].detail, "level=3 callback=null");
   EXPECT_EQ(CountCalls("logCreate"), 3u);
   EXPECT_EQ(CountCalls("deviceFree"), 3u);
-  for (QnnLogHandle log : {logs[0], logs[2]}) EXPECT_EQ(api->logFree(log), QNN_SUCCESS);
+  for (Qnn_LogHandle_t log : {logs[0], logs[2]}) EXPECT_EQ(api->logFree(log), QNN_SUCCESS);
 
   SetCallLogEnabled(false);
   ClearCalls();
-  EXPECT_EQ(api->logCreate(nullptr, 3, &logs[0]), QNN_SUCCESS);
+  EXPECT_EQ(api->logCreate(nullptr, QNN_LOG_LEVEL_INFO, &logs[0]), QNN_SUCCESS);
   EXPECT_THAT(Calls(), IsEmpty());
   EXPECT_EQ(api->logFree(logs[0]), QNN_SUCCESS);
 }
 
 TEST_F(SimQnnTest, HandlesAreCountedByKindAndRefusedOnceReleased) {
   OpenedLibrary library(Library::kHtp);
-  const QnnCoreApi* api = library.Api();
+  const qnn::QnnApi* api = library.Api();
   ASSERT_NE(api, nullptr);
   const int before = LiveHandleCount();
-  QnnLogHandle log = nullptr;
-  QnnBackendHandle backend = nullptr;
-  QnnDeviceHandle device = nullptr;
-  QnnProfileHandle profile = nullptr;
-  ASSERT_EQ(api->logCreate(nullptr, 3, &log), QNN_SUCCESS);
+  Qnn_LogHandle_t log = nullptr;
+  Qnn_BackendHandle_t backend = nullptr;
+  Qnn_DeviceHandle_t device = nullptr;
+  Qnn_ProfileHandle_t profile = nullptr;
+  ASSERT_EQ(api->logCreate(nullptr, QNN_LOG_LEVEL_INFO, &log), QNN_SUCCESS);
   ASSERT_EQ(api->backendCreate(log, nullptr, &backend), QNN_SUCCESS);
   ASSERT_EQ(api->deviceCreate(log, nullptr, &device), QNN_SUCCESS);
   ASSERT_EQ(api->profileCreate(backend, QNN_PROFILE_LEVEL_BASIC, &profile), QNN_SUCCESS);
   uint32_t id = 0;
-  QnnDeviceInfrastructure infrastructure = nullptr;
+  QnnDevice_Infrastructure_t infrastructure = nullptr;
   ASSERT_EQ(api->deviceGetInfrastructure(&infrastructure), QNN_SUCCESS);
-  const auto* htp = static_cast<const QnnHtpDeviceInfrastructure*>(infrastructure);
-  ASSERT_EQ(htp->perf.createPowerConfigId(0, 0, &id), QNN_SUCCESS);
+  const auto* htp = static_cast<const QnnHtpDevice_Infrastructure_t*>(infrastructure);
+  ASSERT_EQ(htp->perfInfra.createPowerConfigId(0, 0, &id), QNN_SUCCESS);
   EXPECT_NE(id, 0u);
   EXPECT_EQ(LiveHandleCount(), before + 5);
   std::map<std::string, int> live = LiveHandles();
@@ -269,10 +272,10 @@ TEST_F(SimQnnTest, HandlesAreCountedByKindAndRefusedOnceReleased) {
   EXPECT_EQ(live["power_config_id"], 1);
 
   // A handle of the wrong kind is as unknown as a released one.
-  EXPECT_EQ(api->backendFree(reinterpret_cast<QnnBackendHandle>(device)), kSimInvalidHandle);
+  EXPECT_EQ(api->backendFree(reinterpret_cast<Qnn_BackendHandle_t>(device)), kSimInvalidHandle);
   EXPECT_EQ(api->backendRegisterOpPackage(backend, "pkg.so", "Provider", "CPU"), QNN_SUCCESS);
 
-  EXPECT_EQ(htp->perf.destroyPowerConfigId(id), QNN_SUCCESS);
+  EXPECT_EQ(htp->perfInfra.destroyPowerConfigId(id), QNN_SUCCESS);
   EXPECT_EQ(api->profileFree(profile), QNN_SUCCESS);
   EXPECT_EQ(api->deviceFree(device), QNN_SUCCESS);
   EXPECT_EQ(api->backendFree(backend), QNN_SUCCESS);
@@ -281,16 +284,16 @@ TEST_F(SimQnnTest, HandlesAreCountedByKindAndRefusedOnceReleased) {
 
   struct Case {
     const char* name;
-    QnnResult result;
+    Qnn_ErrorHandle_t result;
   };
-  const QnnHtpPowerConfig* no_configs[] = {nullptr};
+  const QnnHtpPerfInfrastructure_PowerConfig_t* no_configs[] = {nullptr};
   const Case after_release[] = {
       {"logFree", api->logFree(log)},
       {"backendFree", api->backendFree(backend)},
       {"deviceFree", api->deviceFree(device)},
       {"profileFree", api->profileFree(profile)},
-      {"destroyPowerConfigId", htp->perf.destroyPowerConfigId(id)},
-      {"setPowerConfig", htp->perf.setPowerConfig(id, no_configs)},
+      {"destroyPowerConfigId", htp->perfInfra.destroyPowerConfigId(id)},
+      {"setPowerConfig", htp->perfInfra.setPowerConfig(id, no_configs)},
       {"backendCreate with a released log", api->backendCreate(log, nullptr, &backend)},
       {"profileCreate on a released backend",
        api->profileCreate(backend, QNN_PROFILE_LEVEL_BASIC, &profile)},
@@ -303,141 +306,29 @@ TEST_F(SimQnnTest, HandlesAreCountedByKindAndRefusedOnceReleased) {
   EXPECT_EQ(LiveHandleCount(), before);
 }
 
-TEST_F(SimQnnTest, ConfigListsAreLoggedByValue) {
-  OpenedLibrary htp_library(Library::kHtp);
-  OpenedLibrary dsp_library(Library::kDsp);
-  const QnnCoreApi* htp = htp_library.Api();
-  const QnnCoreApi* dsp = dsp_library.Api();
-  ASSERT_NE(htp, nullptr);
-  ASSERT_NE(dsp, nullptr);
-
-  QnnDeviceHardwareInfo hardware{1, 3, 0, 1};
-  QnnDevicePlatformInfo platform{1, 1, &hardware};
-  QnnDeviceConfig platform_config{};
-  platform_config.option = QNN_DEVICE_CONFIG_OPTION_PLATFORM_INFO;
-  platform_config.platform_info = &platform;
-  QnnHtpDeviceCustomConfig pd{};
-  pd.option = QNN_HTP_DEVICE_CONFIG_OPTION_SIGNED_PD;
-  pd.device_id = 3;
-  pd.use_signed_process_domain = true;
-  QnnDeviceConfig pd_config{};
-  pd_config.option = QNN_DEVICE_CONFIG_OPTION_CUSTOM;
-  pd_config.custom = &pd;
-  const QnnDeviceConfig* device_configs[] = {&platform_config, &pd_config, nullptr};
-  QnnDeviceHandle device = nullptr;
-  ClearCalls();
-  ASSERT_EQ(htp->deviceCreate(nullptr, device_configs, &device), QNN_SUCCESS);
-  // The records may change after the call; the log keeps what was passed.
-  pd.device_id = 9;
-
-  QnnDspBackendCustomConfig dsp_pd{QNN_DSP_BACKEND_CONFIG_OPTION_SIGNED_PD, 1};
-  QnnBackendConfig dsp_config{};
-  dsp_config.option = QNN_BACKEND_CONFIG_OPTION_CUSTOM;
-  dsp_config.custom = &dsp_pd;
-  const QnnBackendConfig* backend_configs[] = {&dsp_config, nullptr};
-  QnnBackendHandle backend = nullptr;
-  ASSERT_EQ(dsp->backendCreate(nullptr, backend_configs, &backend), QNN_SUCCESS);
-  QnnBackendHandle bare = nullptr;
-  ASSERT_EQ(dsp->backendCreate(nullptr, nullptr, &bare), QNN_SUCCESS);
-
-  const std::vector<Call> calls = Calls();
-  ASSERT_EQ(calls.size(), 3u);
-  EXPECT_EQ(calls[0].detail,
-            "log=null configs=[{option=1 platform_info={version=1 num_hw_devices=1 "
-            "hw_devices=[{version=1 device_id=3 device_type=0 num_cores=1}]}}, "
-            "{option=0 htp={option=2 device_id=3 use_signed_process_domain=1}}]");
-  EXPECT_EQ(calls[1].detail,
-            "log=null configs=[{option=0 dsp={option=2 use_signed_process_domain=1}}]");
-  EXPECT_EQ(calls[2].detail, "log=null configs=null");
-  EXPECT_EQ(htp->deviceFree(device), QNN_SUCCESS);
-  EXPECT_EQ(dsp->backendFree(backend), QNN_SUCCESS);
-  EXPECT_EQ(dsp->backendFree(bare), QNN_SUCCESS);
-}
-
-TEST_F(SimQnnTest, PowerConfigsAreRecordedByValueWithTheirInfrastructure) {
-  OpenedLibrary htp_library(Library::kHtp);
-  OpenedLibrary dsp_library(Library::kDsp);
-  QnnDeviceInfrastructure infrastructure = nullptr;
-  ASSERT_EQ(htp_library.Api()->deviceGetInfrastructure(&infrastructure), QNN_SUCCESS);
-  const auto* htp = static_cast<const QnnHtpDeviceInfrastructure*>(infrastructure);
-  EXPECT_EQ(htp->type, QNN_HTP_INFRASTRUCTURE_TYPE_PERF);
-  ASSERT_EQ(dsp_library.Api()->deviceGetInfrastructure(&infrastructure), QNN_SUCCESS);
-  const auto* dsp = static_cast<const QnnDspPerfInfrastructure*>(infrastructure);
-
-  uint32_t htp_id = 0;
-  uint32_t dsp_id = 0;
-  ASSERT_EQ(htp->perf.createPowerConfigId(0, 0, &htp_id), QNN_SUCCESS);
-  ASSERT_EQ(dsp->createPowerConfigId(&dsp_id), QNN_SUCCESS);
-  EXPECT_NE(htp_id, dsp_id);
-
-  QnnHtpPowerConfig vote{};
-  vote.option = QNN_HTP_POWER_CONFIG_OPTION_DCVS_V3;
-  vote.dcvs_v3.context_id = htp_id;
-  vote.dcvs_v3.power_mode = 1;
-  vote.dcvs_v3.bus_voltage_corner_target = 160;
-  QnnHtpPowerConfig polling{};
-  polling.option = QNN_HTP_POWER_CONFIG_OPTION_RPC_POLLING_TIME;
-  polling.rpc_polling_time = 9999;
-  const QnnHtpPowerConfig* htp_list[] = {&vote, &polling, nullptr};
-  ASSERT_EQ(htp->perf.setPowerConfig(htp_id, htp_list), QNN_SUCCESS);
-  vote.dcvs_v3.power_mode = 4;  // recorded by value: the change must not show
-  QnnDspPowerConfig sleep{2, 40};
-  const QnnDspPowerConfig* dsp_list[] = {&sleep, nullptr};
-  ASSERT_EQ(dsp->setPowerConfig(dsp_id, dsp_list), QNN_SUCCESS);
-
-  const std::vector<PowerConfigCall> recorded = PowerConfigCalls();
-  ASSERT_EQ(recorded.size(), 2u);
-  EXPECT_TRUE(recorded[0].htp);
-  EXPECT_EQ(recorded[0].power_config_id, htp_id);
-  ASSERT_EQ(recorded[0].htp_configs.size(), 2u);
-  EXPECT_EQ(recorded[0].htp_configs[0].dcvs_v3.power_mode, 1u);
-  EXPECT_EQ(recorded[0].htp_configs[0].dcvs_v3.bus_voltage_corner_target, 160u);
-  EXPECT_EQ(recorded[0].htp_configs[1].rpc_polling_time, 9999u);
-  EXPECT_FALSE(recorded[1].htp);
-  ASSERT_EQ(recorded[1].dsp_configs.size(), 1u);
-  EXPECT_EQ(recorded[1].dsp_configs[0].value, 40u);
-  EXPECT_GE(recorded[1].elapsed_ms, recorded[0].elapsed_ms);
-  EXPECT_THAT(Calls().back().detail,
-              "infrastructure=dsp id=" + std::to_string(dsp_id) + " configs=[{option=2 value=40}]");
-
-  // Scripted infrastructure answers.
-  SetInfrastructureConfig(InfrastructureConfig{false, 5});
-  ASSERT_EQ(htp_library.Api()->deviceGetInfrastructure(&infrastructure), QNN_SUCCESS);
-  EXPECT_EQ(static_cast<const QnnHtpDeviceInfrastructure*>(infrastructure)->type, 5u);
-  EXPECT_EQ(htp->type, QNN_HTP_INFRASTRUCTURE_TYPE_PERF);  // earlier answers stay intact
-  SetInfrastructureConfig(InfrastructureConfig{true, 0});
-  ASSERT_EQ(htp_library.Api()->deviceGetInfrastructure(&infrastructure), QNN_SUCCESS);
-  EXPECT_EQ(infrastructure, nullptr);
-
-  EXPECT_EQ(htp->perf.destroyPowerConfigId(htp_id), QNN_SUCCESS);
-  EXPECT_EQ(dsp->destroyPowerConfigId(dsp_id), QNN_SUCCESS);
-  EXPECT_EQ(dsp->setPowerConfig(dsp_id, dsp_list), kSimInvalidHandle);
-  EXPECT_EQ(PowerConfigCalls().size(), 2u);
-}
-
 TEST_F(SimQnnTest, PlatformInfoAnswersAsConfigured) {
   OpenedLibrary library(Library::kHtp);
-  const QnnCoreApi* api = library.Api();
+  const qnn::QnnApi* api = library.Api();
   ASSERT_NE(api, nullptr);
   SetPlatformConfig(PlatformConfig{{0, 1}, false, false});
-  const QnnDevicePlatformInfo* info = nullptr;
+  const QnnDevice_PlatformInfo_t* info = nullptr;
   ASSERT_EQ(api->deviceGetPlatformInfo(nullptr, &info), QNN_SUCCESS);
   ASSERT_NE(info, nullptr);
-  ASSERT_EQ(info->num_hw_devices, 2u);
-  ASSERT_NE(info->hw_devices, nullptr);
-  EXPECT_EQ(info->hw_devices[1].device_id, 1u);
+  ASSERT_EQ(info->v1.numHwDevices, 2u);
+  ASSERT_NE(info->v1.hwDevices, nullptr);
+  EXPECT_EQ(info->v1.hwDevices[1].v1.deviceId, 1u);
   EXPECT_EQ(LiveHandles()["platform_info"], 1);
   EXPECT_EQ(api->deviceFreePlatformInfo(nullptr, info), QNN_SUCCESS);
   EXPECT_EQ(api->deviceFreePlatformInfo(nullptr, info), kSimInvalidHandle);
 
   SetPlatformConfig(PlatformConfig{{4, 5, 6}, false, true});
   ASSERT_EQ(api->deviceGetPlatformInfo(nullptr, &info), QNN_SUCCESS);
-  EXPECT_EQ(info->num_hw_devices, 3u);
-  EXPECT_EQ(info->hw_devices, nullptr);
+  EXPECT_EQ(info->v1.numHwDevices, 3u);
+  EXPECT_EQ(info->v1.hwDevices, nullptr);
   EXPECT_EQ(api->deviceFreePlatformInfo(nullptr, info), QNN_SUCCESS);
 
   SetPlatformConfig(PlatformConfig{{0}, true, false});
-  info = reinterpret_cast<const QnnDevicePlatformInfo*>(&info);
+  info = reinterpret_cast<const QnnDevice_PlatformInfo_t*>(&info);
   ASSERT_EQ(api->deviceGetPlatformInfo(nullptr, &info), QNN_SUCCESS);
   EXPECT_EQ(info, nullptr);
   EXPECT_EQ(LiveHandles()["platform_info"], 0);
@@ -445,7 +336,7 @@ TEST_F(SimQnnTest, PlatformInfoAnswersAsConfigured) {
 
 TEST_F(SimQnnTest, ProfilesReportTheSetEventsUntilFreed) {
   OpenedLibrary library(Library::kHtp);
-  const QnnCoreApi* api = library.Api();
+  const qnn::QnnApi* api = library.Api();
   ASSERT_NE(api, nullptr);
   ProfileEvent execute{
       "EXECUTE", QNN_PROFILE_EVENTTYPE_EXECUTE, QNN_PROFILE_EVENTUNIT_MICROSEC, 2500, {}};
@@ -453,30 +344,30 @@ TEST_F(SimQnnTest, ProfilesReportTheSetEventsUntilFreed) {
       {"conv", QNN_PROFILE_EVENTTYPE_NODE, QNN_PROFILE_EVENTUNIT_CYCLES, 777, {}});
   SetProfileEvents({{"INIT", 1, QNN_PROFILE_EVENTUNIT_MICROSEC, 1500, {}}, execute});
 
-  QnnBackendHandle backend = nullptr;
+  Qnn_BackendHandle_t backend = nullptr;
   ASSERT_EQ(api->backendCreate(nullptr, nullptr, &backend), QNN_SUCCESS);
-  QnnProfileHandle profile = nullptr;
+  Qnn_ProfileHandle_t profile = nullptr;
   EXPECT_EQ(api->profileCreate(backend, 0, &profile), kSimInvalidArgument);
   ASSERT_EQ(api->profileCreate(backend, QNN_PROFILE_LEVEL_DETAILED, &profile), QNN_SUCCESS);
-  const QnnProfileEventId* events = nullptr;
+  const QnnProfile_EventId_t* events = nullptr;
   uint32_t count = 0;
   ASSERT_EQ(api->profileGetEvents(profile, &events, &count), QNN_SUCCESS);
   ASSERT_EQ(count, 2u);
-  QnnProfileEventData data{};
+  QnnProfile_EventData_t data{};
   ASSERT_EQ(api->profileGetEventData(events[0], &data), QNN_SUCCESS);
   EXPECT_STREQ(data.identifier, "INIT");
   EXPECT_EQ(data.value, 1500u);
   EXPECT_EQ(data.unit, QNN_PROFILE_EVENTUNIT_MICROSEC);
   ASSERT_EQ(api->profileGetEventData(events[1], &data), QNN_SUCCESS);
   EXPECT_EQ(data.type, QNN_PROFILE_EVENTTYPE_EXECUTE);
-  const QnnProfileEventId* subs = nullptr;
+  const QnnProfile_EventId_t* subs = nullptr;
   uint32_t sub_count = 0;
   ASSERT_EQ(api->profileGetSubEvents(events[1], &subs, &sub_count), QNN_SUCCESS);
   ASSERT_EQ(sub_count, 1u);
   ASSERT_EQ(api->profileGetEventData(subs[0], &data), QNN_SUCCESS);
   EXPECT_STREQ(data.identifier, "conv");
   EXPECT_EQ(data.value, 777u);
-  const QnnProfileEventId stale = subs[0];
+  const QnnProfile_EventId_t stale = subs[0];
 
   ASSERT_EQ(api->profileFree(profile), QNN_SUCCESS);
   EXPECT_EQ(api->profileGetEventData(stale, &data), kSimInvalidHandle);
@@ -486,10 +377,10 @@ TEST_F(SimQnnTest, ProfilesReportTheSetEventsUntilFreed) {
 
 TEST_F(SimQnnTest, SaverInitializeRecordsTheDirectoryAndAnswersAsConfigured) {
   OpenedLibrary library(Library::kSaver);
-  auto initialize = library.Symbol<QnnSaverInitializeFn>(QNN_SAVER_INITIALIZE_NAME);
+  auto initialize = library.Symbol<decltype(&QnnSaver_initialize)>("QnnSaver_initialize");
   ASSERT_NE(initialize, nullptr);
-  QnnSaverConfig config{QNN_SAVER_CONFIG_OPTION_OUTPUT_DIRECTORY, "/tmp/saver_out"};
-  const QnnSaverConfig* configs[] = {&config, nullptr};
+  QnnSaver_Config_t config{}; config.option = QNN_SAVER_CONFIG_OPTION_OUTPUT_DIRECTORY; config.outputDirectory = "/tmp/saver_out";
+  const QnnSaver_Config_t* configs[] = {&config, nullptr};
   ASSERT_EQ(initialize(configs), QNN_SUCCESS);
   EXPECT_EQ(SaverOutputDirectory(), "/tmp/saver_out");
   EXPECT_EQ(Calls().back().detail, "configs=[{option=0 output_directory=\"/tmp/saver_out\"}]");
@@ -555,27 +446,27 @@ TEST_F(ScenarioFileTest, SetsVersionsProvidersFailuresPlatformAndEvents) {
   EXPECT_EQ(GetLibraryConfig(Library::kSaver).saver_initialize_result, 0x10005u);
 
   OpenedLibrary library(Library::kHtp);
-  const QnnCoreApi* api = library.Api();
+  const qnn::QnnApi* api = library.Api();
   ASSERT_NE(api, nullptr);
-  const QnnDevicePlatformInfo* info = nullptr;
+  const QnnDevice_PlatformInfo_t* info = nullptr;
   ASSERT_EQ(api->deviceGetPlatformInfo(nullptr, &info), QNN_SUCCESS);
-  ASSERT_EQ(info->num_hw_devices, 3u);
-  EXPECT_EQ(info->hw_devices[2].device_id, 7u);
+  ASSERT_EQ(info->v1.numHwDevices, 3u);
+  EXPECT_EQ(info->v1.hwDevices[2].v1.deviceId, 7u);
   EXPECT_EQ(api->deviceFreePlatformInfo(nullptr, info), QNN_SUCCESS);
-  QnnDeviceInfrastructure infrastructure = nullptr;
+  QnnDevice_Infrastructure_t infrastructure = nullptr;
   ASSERT_EQ(api->deviceGetInfrastructure(&infrastructure), QNN_SUCCESS);
-  EXPECT_EQ(static_cast<const QnnHtpDeviceInfrastructure*>(infrastructure)->type, 3u);
-  EXPECT_EQ(api->propertyHasCapability(QNN_PROPERTY_KEY_ADAPTIVE_PD), 1u);
+  EXPECT_EQ(static_cast<const QnnHtpDevice_Infrastructure_t*>(infrastructure)->infraType, 3u);
+  EXPECT_EQ(api->propertyHasCapability(QNN_PROPERTY_CUSTOM_HTP_UNSIGNED_PD_SUPPORT), 1u);
 
-  QnnBackendHandle backend = nullptr;
+  Qnn_BackendHandle_t backend = nullptr;
   ASSERT_EQ(api->backendCreate(nullptr, nullptr, &backend), QNN_SUCCESS);
-  QnnProfileHandle profile = nullptr;
+  Qnn_ProfileHandle_t profile = nullptr;
   ASSERT_EQ(api->profileCreate(backend, QNN_PROFILE_LEVEL_BASIC, &profile), QNN_SUCCESS);
-  const QnnProfileEventId* events = nullptr;
+  const QnnProfile_EventId_t* events = nullptr;
   uint32_t count = 0;
   ASSERT_EQ(api->profileGetEvents(profile, &events, &count), QNN_SUCCESS);
   ASSERT_EQ(count, 1u);
-  const QnnProfileEventId* subs = nullptr;
+  const QnnProfile_EventId_t* subs = nullptr;
   ASSERT_EQ(api->profileGetSubEvents(events[0], &subs, &count), QNN_SUCCESS);
   EXPECT_EQ(count, 1u);
   EXPECT_EQ(api->profileFree(profile), QNN_SUCCESS);
@@ -583,7 +474,7 @@ TEST_F(ScenarioFileTest, SetsVersionsProvidersFailuresPlatformAndEvents) {
 
   // The armed failure counts from the Reset that read it: the backend
   // above was the first call.
-  QnnBackendHandle second = nullptr;
+  Qnn_BackendHandle_t second = nullptr;
   EXPECT_EQ(api->backendCreate(nullptr, nullptr, &second), 0x3e8u);
 
   // Without the variable, Reset brings the defaults back.
@@ -607,28 +498,28 @@ TEST_F(ScenarioFileTest, AMissingFileIsReportedAndChangesNothing) {
 // is guarded.
 TEST_F(SimQnnTest, ConcurrentCallsKeepEveryRecord) {
   OpenedLibrary library(Library::kHtp);
-  const QnnCoreApi* api = library.Api();
+  const qnn::QnnApi* api = library.Api();
   ASSERT_NE(api, nullptr);
-  QnnDeviceInfrastructure infrastructure = nullptr;
+  QnnDevice_Infrastructure_t infrastructure = nullptr;
   ASSERT_EQ(api->deviceGetInfrastructure(&infrastructure), QNN_SUCCESS);
-  const auto* htp = static_cast<const QnnHtpDeviceInfrastructure*>(infrastructure);
+  const auto* htp = static_cast<const QnnHtpDevice_Infrastructure_t*>(infrastructure);
   constexpr int kThreads = 4;
   constexpr int kCalls = 200;
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&] {
       uint32_t id = 0;
-      htp->perf.createPowerConfigId(0, 0, &id);
-      QnnHtpPowerConfig config{};
-      config.option = QNN_HTP_POWER_CONFIG_OPTION_RPC_POLLING_TIME;
-      const QnnHtpPowerConfig* list[] = {&config, nullptr};
+      htp->perfInfra.createPowerConfigId(0, 0, &id);
+      QnnHtpPerfInfrastructure_PowerConfig_t config{};
+      config.option = QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_RPC_POLLING_TIME;
+      const QnnHtpPerfInfrastructure_PowerConfig_t* list[] = {&config, nullptr};
       for (int i = 0; i < kCalls; ++i) {
-        htp->perf.setPowerConfig(id, list);
-        QnnLogHandle log = nullptr;
-        api->logCreate(nullptr, 3, &log);
+        htp->perfInfra.setPowerConfig(id, list);
+        Qnn_LogHandle_t log = nullptr;
+        api->logCreate(nullptr, QNN_LOG_LEVEL_INFO, &log);
         api->logFree(log);
       }
-      htp->perf.destroyPowerConfigId(id);
+      htp->perfInfra.destroyPowerConfigId(id);
     });
   }
   for (int i = 0; i < kCalls; ++i) {

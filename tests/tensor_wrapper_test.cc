@@ -23,44 +23,44 @@ using ::testing::HasSubstr;
 struct SourceTensor {
   std::string name = "input_0";
   std::vector<uint32_t> dimensions;
-  std::vector<QnnScaleOffset> pairs;
-  QnnTensor record{};
+  std::vector<Qnn_ScaleOffset_t> pairs;
+  Qnn_Tensor_t record{};
 
   SourceTensor(uint32_t data_type, std::vector<uint32_t> dims, uint32_t version = 1)
       : dimensions(std::move(dims)) {
-    record.version = version;
+    record.version = static_cast<Qnn_TensorVersion_t>(version);
     record.v2.id = 7;
     record.v2.name = name.c_str();
     record.v2.type = QNN_TENSOR_TYPE_APP_WRITE;
-    record.v2.data_type = data_type;
+    record.v2.dataType = static_cast<Qnn_DataType_t>(data_type);
     record.v2.rank = static_cast<uint32_t>(dimensions.size());
     record.v2.dimensions = dimensions.data();
-    record.v2.quantize_params.encoding_definition = QNN_UNDEFINED;
-    record.v2.quantize_params.quantization_encoding = QNN_UNDEFINED;
-    record.v2.mem_type = QNN_TENSORMEMTYPE_RAW;
+    record.v2.quantizeParams.encodingDefinition = QNN_DEFINITION_UNDEFINED;
+    record.v2.quantizeParams.quantizationEncoding = QNN_QUANTIZATION_ENCODING_UNDEFINED;
+    record.v2.memType = QNN_TENSORMEMTYPE_RAW;
   }
 
-  void SetAxisScaleOffset(int32_t axis, std::vector<QnnScaleOffset> scale_offsets) {
+  void SetAxisScaleOffset(int32_t axis, std::vector<Qnn_ScaleOffset_t> scale_offsets) {
     pairs = std::move(scale_offsets);
-    QnnQuantizeParams& q = record.v2.quantize_params;
-    q.encoding_definition = QNN_DEFINITION_DEFINED;
-    q.quantization_encoding = QNN_QUANTIZATION_ENCODING_AXIS_SCALE_OFFSET;
-    q.axis_scale_offset.axis = axis;
-    q.axis_scale_offset.num_scale_offsets = static_cast<uint32_t>(pairs.size());
-    q.axis_scale_offset.scale_offsets = pairs.data();
+    Qnn_QuantizeParams_t& q = record.v2.quantizeParams;
+    q.encodingDefinition = QNN_DEFINITION_DEFINED;
+    q.quantizationEncoding = QNN_QUANTIZATION_ENCODING_AXIS_SCALE_OFFSET;
+    q.axisScaleOffsetEncoding.axis = axis;
+    q.axisScaleOffsetEncoding.numScaleOffsets = static_cast<uint32_t>(pairs.size());
+    q.axisScaleOffsetEncoding.scaleOffset = pairs.data();
   }
 };
 
 // Checks the wrapper's invariant: the record points at the wrapper's own
 // storage.
 void ExpectPointsIntoItself(const TensorWrapper& w) {
-  const QnnTensorV1& r = w.tensor().v1;
+  const Qnn_TensorV1_t& r = w.tensor().v1;
   EXPECT_EQ(r.name, w.name().c_str());
   EXPECT_EQ(r.dimensions, w.dimensions().data());
   EXPECT_EQ(r.rank, w.dimensions().size());
   if (const auto* axis = w.quantize_params().Get<AxisScaleOffsetQuantizeParams>()) {
-    EXPECT_EQ(r.quantize_params.axis_scale_offset.scale_offsets, axis->scale_offsets.data());
-    EXPECT_EQ(r.quantize_params.axis_scale_offset.num_scale_offsets, axis->scale_offsets.size());
+    EXPECT_EQ(r.quantizeParams.axisScaleOffsetEncoding.scaleOffset, axis->scale_offsets.data());
+    EXPECT_EQ(r.quantizeParams.axisScaleOffsetEncoding.numScaleOffsets, axis->scale_offsets.size());
   }
 }
 
@@ -110,34 +110,36 @@ TEST(TensorWrapperTest, DataTypeSizeFollowsTheTableOnly) {
 
 TEST(TensorWrapperTest, QuantisationFormsAndTheirRecords) {
   SourceTensor scale_offset(QNN_DATATYPE_UFIXED_POINT_8, {4});
-  QnnQuantizeParams& q = scale_offset.record.v2.quantize_params;
-  q.encoding_definition = QNN_DEFINITION_DEFINED;
-  q.quantization_encoding = QNN_QUANTIZATION_ENCODING_SCALE_OFFSET;
-  q.scale_offset.scale = 0.5f;
-  q.scale_offset.offset = -128;
+  Qnn_QuantizeParams_t& q = scale_offset.record.v2.quantizeParams;
+  q.encodingDefinition = QNN_DEFINITION_DEFINED;
+  q.quantizationEncoding = QNN_QUANTIZATION_ENCODING_SCALE_OFFSET;
+  q.scaleOffsetEncoding.scale = 0.5f;
+  q.scaleOffsetEncoding.offset = -128;
   TensorWrapper w(scale_offset.record);
   const auto* params = w.quantize_params().Get<ScaleOffsetQuantizeParams>();
   ASSERT_NE(params, nullptr);
   EXPECT_EQ(params->scale, 0.5f);
   EXPECT_EQ(params->offset, -128);
-  EXPECT_EQ(w.tensor().v1.quantize_params.scale_offset.offset, -128);
+  EXPECT_EQ(w.tensor().v1.quantizeParams.scaleOffsetEncoding.offset, -128);
 
   // A definition other than 1 keeps the undefined form, without a report.
   SourceTensor undefined(QNN_DATATYPE_UFIXED_POINT_8, {4});
-  undefined.record.v2.quantize_params.encoding_definition = 0;
-  undefined.record.v2.quantize_params.quantization_encoding = 0;
+  undefined.record.v2.quantizeParams.encodingDefinition = QNN_DEFINITION_IMPL_GENERATED;
+  undefined.record.v2.quantizeParams.quantizationEncoding = QNN_QUANTIZATION_ENCODING_SCALE_OFFSET;
   ::testing::internal::CaptureStderr();
   TensorWrapper u(undefined.record);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
   EXPECT_TRUE(u.quantize_params().Is<UndefinedQuantizeParams>());
-  EXPECT_EQ(u.tensor().v1.quantize_params.encoding_definition, QNN_UNDEFINED);
-  EXPECT_EQ(u.tensor().v1.quantize_params.quantization_encoding, QNN_UNDEFINED);
+  EXPECT_EQ(u.tensor().v1.quantizeParams.encodingDefinition, QNN_DEFINITION_UNDEFINED);
+  EXPECT_EQ(u.tensor().v1.quantizeParams.quantizationEncoding,
+            QNN_QUANTIZATION_ENCODING_UNDEFINED);
 }
 
 TEST(TensorWrapperTest, UnsupportedEncodingIsReportedAndDropped) {
   SourceTensor source(QNN_DATATYPE_UFIXED_POINT_8, {4});
-  source.record.v2.quantize_params.encoding_definition = QNN_DEFINITION_DEFINED;
-  source.record.v2.quantize_params.quantization_encoding = 2;
+  source.record.v2.quantizeParams.encodingDefinition = QNN_DEFINITION_DEFINED;
+  source.record.v2.quantizeParams.quantizationEncoding =
+      QNN_QUANTIZATION_ENCODING_BW_SCALE_OFFSET;
   SetQnnLogLevel(kQnnLogError);
   ::testing::internal::CaptureStderr();
   TensorWrapper w(source.record);
@@ -145,8 +147,10 @@ TEST(TensorWrapperTest, UnsupportedEncodingIsReportedAndDropped) {
             "ERROR: [Qnn] Unsupported quantization encoding: 2\n");
   SetQnnLogLevel(kQnnLogInfo);
   EXPECT_TRUE(w.quantize_params().Is<UndefinedQuantizeParams>());
-  EXPECT_EQ(w.tensor().v1.quantize_params.encoding_definition, 0x7FFFFFFFu);
-  EXPECT_EQ(w.tensor().v1.quantize_params.quantization_encoding, 0x7FFFFFFFu);
+  EXPECT_EQ(w.tensor().v1.quantizeParams.encodingDefinition, QNN_DEFINITION_UNDEFINED);
+  EXPECT_EQ(w.tensor().v1.quantizeParams.quantizationEncoding,
+            QNN_QUANTIZATION_ENCODING_UNDEFINED);
+  EXPECT_EQ(static_cast<uint32_t>(w.tensor().v1.quantizeParams.encodingDefinition), 0x7FFFFFFFu);
 }
 
 TEST(TensorWrapperTest, OutlivesTheMemoryItWasCopiedFrom) {
@@ -154,24 +158,26 @@ TEST(TensorWrapperTest, OutlivesTheMemoryItWasCopiedFrom) {
                                                std::vector<uint32_t>{2, 3}, 2);
   source->SetAxisScaleOffset(0, {{0.25f, 1}, {0.5f, -2}});
   uint8_t dynamic[2] = {0, 1};
-  source->record.v2.is_dynamic_dimensions = dynamic;
-  source->record.v2.sparse_layout = 3;
-  source->record.v2.is_produced = 1;
+  source->record.v2.isDynamicDimensions = dynamic;
+  source->record.v2.sparseParams.type = QNN_SPARSE_LAYOUT_HYBRID_COO;
+  source->record.v2.sparseParams.hybridCoo.numSpecifiedElements = 3;
+  source->record.v2.isProduced = 1;
   TensorWrapper w(source->record);
   source.reset();  // the QNN memory is gone
 
   EXPECT_EQ(w.name(), "input_0");
   EXPECT_THAT(w.dimensions(), ElementsAre(2u, 3u));
   ExpectPointsIntoItself(w);
-  const QnnTensorV2& r = w.tensor().v2;
+  const Qnn_TensorV2_t& r = w.tensor().v2;
   EXPECT_EQ(r.id, 7u);
   EXPECT_STREQ(r.name, "input_0");
   EXPECT_EQ(r.dimensions[1], 3u);
-  EXPECT_EQ(r.quantize_params.axis_scale_offset.scale_offsets[1].offset, -2);
+  EXPECT_EQ(r.quantizeParams.axisScaleOffsetEncoding.scaleOffset[1].offset, -2);
   // Version 2's additions stay as copied.
-  EXPECT_EQ(r.is_dynamic_dimensions, dynamic);
-  EXPECT_EQ(r.sparse_layout, 3u);
-  EXPECT_EQ(r.is_produced, 1);
+  EXPECT_EQ(r.isDynamicDimensions, dynamic);
+  EXPECT_EQ(r.sparseParams.type, QNN_SPARSE_LAYOUT_HYBRID_COO);
+  EXPECT_EQ(r.sparseParams.hybridCoo.numSpecifiedElements, 3u);
+  EXPECT_EQ(r.isProduced, 1);
 }
 
 TEST(TensorWrapperTest, OtherRecordVersionsAreKeptAsCopied) {
@@ -180,7 +186,7 @@ TEST(TensorWrapperTest, OtherRecordVersionsAreKeptAsCopied) {
   EXPECT_EQ(w.name(), "");
   EXPECT_TRUE(w.dimensions().empty());
   EXPECT_EQ(w.tensor().v1.name, source.name.c_str());
-  EXPECT_EQ(std::memcmp(&w.tensor(), &source.record, sizeof(QnnTensor)), 0);
+  EXPECT_EQ(std::memcmp(&w.tensor(), &source.record, sizeof(Qnn_Tensor_t)), 0);
 }
 
 TEST(TensorWrapperTest, CopiesOwnTheirStorage) {
@@ -195,10 +201,10 @@ TEST(TensorWrapperTest, CopiesOwnTheirStorage) {
   const auto* theirs = original.quantize_params().Get<AxisScaleOffsetQuantizeParams>();
   ASSERT_NE(mine, nullptr);
   EXPECT_NE(mine->scale_offsets.data(), theirs->scale_offsets.data());
-  EXPECT_EQ(copy.tensor().v1.quantize_params.axis_scale_offset.scale_offsets[1].scale, 0.5f);
+  EXPECT_EQ(copy.tensor().v1.quantizeParams.axisScaleOffsetEncoding.scaleOffset[1].scale, 0.5f);
   EXPECT_NE(copy.tensor().v1.name, original.tensor().v1.name);
-  EXPECT_NE(copy.tensor().v1.client_buf.data, original.tensor().v1.client_buf.data);
-  EXPECT_EQ(copy.tensor().v1.client_buf.data_size, 6u);
+  EXPECT_NE(copy.tensor().v1.clientBuf.data, original.tensor().v1.clientBuf.data);
+  EXPECT_EQ(copy.tensor().v1.clientBuf.dataSize, 6u);
 
   // Lists copy deeply too, and assignment re-points the target.
   std::vector<TensorWrapper> list = {original, copy};
@@ -244,22 +250,22 @@ TEST(TensorWrapperTest, AllocateDataBindsAndKeepsBytes) {
   SourceTensor source(QNN_DATATYPE_FLOAT_32, {2, 2});
   TensorWrapper w(source.record);
   ASSERT_EQ(w.AllocateData(), 16u);
-  QnnClientBuffer& buffer = w.mutable_tensor().v1.client_buf;
+  Qnn_ClientBuffer_t& buffer = w.mutable_tensor().v1.clientBuf;
   ASSERT_NE(buffer.data, nullptr);
-  EXPECT_EQ(buffer.data_size, 16u);
+  EXPECT_EQ(buffer.dataSize, 16u);
   const std::vector<uint8_t> zeros(16, 0);
   EXPECT_EQ(std::memcmp(buffer.data, zeros.data(), 16), 0);
   const float written[4] = {1, 2, 3, 4};
   std::memcpy(buffer.data, written, sizeof(written));
 
   ASSERT_EQ(w.AllocateData(), 16u);
-  EXPECT_EQ(std::memcmp(w.tensor().v1.client_buf.data, written, sizeof(written)), 0);
+  EXPECT_EQ(std::memcmp(w.tensor().v1.clientBuf.data, written, sizeof(written)), 0);
   // A host buffer bound in between is replaced by the wrapper's own.
   float host[4];
-  w.mutable_tensor().v1.client_buf = {host, sizeof(host)};
+  w.mutable_tensor().v1.clientBuf = {host, sizeof(host)};
   ASSERT_EQ(w.AllocateData(), 16u);
-  EXPECT_NE(w.tensor().v1.client_buf.data, static_cast<void*>(host));
-  EXPECT_EQ(std::memcmp(w.tensor().v1.client_buf.data, written, sizeof(written)), 0);
+  EXPECT_NE(w.tensor().v1.clientBuf.data, static_cast<void*>(host));
+  EXPECT_EQ(std::memcmp(w.tensor().v1.clientBuf.data, written, sizeof(written)), 0);
 
   // Rank 0 and an unknown data type: one element, and no bytes at all.
   SourceTensor scalar(QNN_DATATYPE_UINT_8, {});
@@ -267,7 +273,7 @@ TEST(TensorWrapperTest, AllocateDataBindsAndKeepsBytes) {
   SourceTensor unknown(0x0208, {4});
   TensorWrapper u(unknown.record);
   EXPECT_EQ(u.AllocateData(), 0u);
-  EXPECT_EQ(u.tensor().v1.client_buf.data_size, 0u);
+  EXPECT_EQ(u.tensor().v1.clientBuf.dataSize, 0u);
 }
 
 TEST(TensorWrapperTest, AllocateDataRefusesSizesQnnCannotBeGiven) {
@@ -287,7 +293,7 @@ TEST(TensorWrapperTest, AllocateDataRefusesSizesQnnCannotBeGiven) {
     SourceTensor source(c.data_type, c.dims);
     TensorWrapper w(source.record);
     float host[4];
-    w.mutable_tensor().v1.client_buf = {host, sizeof(host)};
+    w.mutable_tensor().v1.clientBuf = {host, sizeof(host)};
     SetQnnLogLevel(kQnnLogError);
     ::testing::internal::CaptureStderr();
     EXPECT_EQ(w.AllocateData(), 0u);
@@ -295,8 +301,8 @@ TEST(TensorWrapperTest, AllocateDataRefusesSizesQnnCannotBeGiven) {
                 HasSubstr("ERROR: [Qnn] Tensor input_0 is too large for a QNN client buffer"));
     SetQnnLogLevel(kQnnLogInfo);
     // No buffer rather than one shorter than the tensor.
-    EXPECT_EQ(w.tensor().v1.client_buf.data, nullptr);
-    EXPECT_EQ(w.tensor().v1.client_buf.data_size, 0u);
+    EXPECT_EQ(w.tensor().v1.clientBuf.data, nullptr);
+    EXPECT_EQ(w.tensor().v1.clientBuf.dataSize, 0u);
   }
 }
 

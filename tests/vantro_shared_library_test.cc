@@ -16,7 +16,7 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "sim/qnn/sim_qnn.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
 
 namespace vantro {
 namespace {
@@ -47,9 +47,9 @@ TEST(SharedLibraryTest, LoadsByPathResolvesSymbolsAndUnloadsOnDestruction) {
     EXPECT_TRUE(IsLoaded("QnnHtp.dll"));
 
     auto get_providers =
-        library->LookupSymbol<QnnInterfaceGetProvidersFn>(QNN_INTERFACE_GET_PROVIDERS_NAME);
+        library->LookupSymbol<decltype(&QnnInterface_getProviders)>("QnnInterface_getProviders");
     ASSERT_TRUE(get_providers.HasValue()) << get_providers.GetError().message();
-    const QnnInterfaceProvider** providers = nullptr;
+    const QnnInterface_t** providers = nullptr;
     uint32_t count = 0;
     EXPECT_EQ(get_providers.Value()(&providers, &count), QNN_SUCCESS);
     EXPECT_EQ(count, 1u);
@@ -114,8 +114,8 @@ TEST(SharedLibraryTest, EveryLookupClearsTheLoaderText) {
   ASSERT_FALSE(library->LookupSymbol<void (*)()>("QnnNoSuchSymbol").HasValue());
   ASSERT_NE(SharedLibrary::LoaderErrorText(), "");
   ASSERT_TRUE(library
-                  ->LookupSymbol<QnnSystemInterfaceGetProvidersFn>(
-                      QNN_SYSTEM_INTERFACE_GET_PROVIDERS_NAME)
+                  ->LookupSymbol<decltype(&QnnSystemInterface_getProviders)>(
+                      "QnnSystemInterface_getProviders")
                   .HasValue());
   EXPECT_EQ(SharedLibrary::LoaderErrorText(), "");
 }
@@ -137,7 +137,7 @@ TEST(SharedLibraryTest, ModeBitsReachDlopen) {
 
   Expected<SharedLibrary> local = SharedLibrary::Load(path, kLocalMode);
   ASSERT_TRUE(local.HasValue());
-  EXPECT_EQ(dlsym(RTLD_DEFAULT, QNN_INTERFACE_GET_PROVIDERS_NAME), nullptr)
+  EXPECT_EQ(dlsym(RTLD_DEFAULT, "QnnInterface_getProviders"), nullptr)
       << "a local library must not join the global scope";
   Expected<SharedLibrary> again = SharedLibrary::Load(path, kRtldLazy | kRtldNoLoad);
   EXPECT_TRUE(again.HasValue());
@@ -147,7 +147,7 @@ TEST(SharedLibraryTest, ModeBitsReachDlopen) {
   // A symbol found through the global scope pins its library for the rest
   // of the process, so look in a forked child.
   EXPECT_EXIT(
-      std::exit(dlsym(RTLD_DEFAULT, QNN_INTERFACE_GET_PROVIDERS_NAME) != nullptr ? 0 : 1),
+      std::exit(dlsym(RTLD_DEFAULT, "QnnInterface_getProviders") != nullptr ? 0 : 1),
       ::testing::ExitedWithCode(0), "");
 }
 
@@ -169,7 +169,7 @@ TEST(SharedLibraryTest, MoveConstructionTransfersOwnership) {
   { SharedLibrary discarded(std::move(source)); }  // a moved-from library unloads nothing
   EXPECT_TRUE(IsLoaded("QnnLpai.dll"));
   ASSERT_TRUE(
-      target.LookupSymbol<QnnInterfaceGetProvidersFn>(QNN_INTERFACE_GET_PROVIDERS_NAME)
+      target.LookupSymbol<decltype(&QnnInterface_getProviders)>("QnnInterface_getProviders")
           .HasValue());
 }
 

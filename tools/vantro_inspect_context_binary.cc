@@ -68,7 +68,7 @@ std::string QuantisationText(const qnn::QuantizeParamsWrapper& q) {
     return absl::StrFormat(" scale=%g offset=%d", p->scale, p->offset);
   if (const auto* p = q.Get<qnn::AxisScaleOffsetQuantizeParams>()) {
     std::vector<std::string> pairs;
-    for (const QnnScaleOffset& so : p->scale_offsets)
+    for (const Qnn_ScaleOffset_t& so : p->scale_offsets)
       pairs.push_back(absl::StrFormat("%g/%d", so.scale, so.offset));
     return absl::StrFormat(" axis=%d scale/offset=%s", p->axis, absl::StrJoin(pairs, ","));
   }
@@ -76,13 +76,13 @@ std::string QuantisationText(const qnn::QuantizeParamsWrapper& q) {
 }
 
 void PrintTensor(const char* role, const qnn::TensorWrapper& t) {
-  const QnnTensorV1& r = t.tensor().v1;
+  const Qnn_TensorV1_t& r = t.tensor().v1;
   if (t.tensor().version != 1 && t.tensor().version != 2) {
     std::cout << "  " << role << " (tensor record version " << t.tensor().version << ")\n";
     return;
   }
   std::cout << absl::StrFormat("  %-6s %-16s id=%d %s %s [%s] %d bytes%s\n", role, t.name(), r.id,
-                               TensorTypeName(r.type), DataTypeName(r.data_type),
+                               TensorTypeName(r.type), DataTypeName(r.dataType),
                                absl::StrJoin(t.dimensions(), ", "), t.ByteSize(),
                                QuantisationText(t.quantize_params()));
 }
@@ -108,12 +108,12 @@ nlohmann::json TensorJson(const qnn::TensorWrapper& t) {
   nlohmann::json j;
   j["record_version"] = t.tensor().version;
   if (t.tensor().version != 1 && t.tensor().version != 2) return j;
-  const QnnTensorV1& r = t.tensor().v1;
+  const Qnn_TensorV1_t& r = t.tensor().v1;
   j["name"] = t.name();
   j["id"] = r.id;
   j["type"] = TensorTypeName(r.type);
-  j["data_type"] = DataTypeName(r.data_type);
-  j["data_type_code"] = r.data_type;
+  j["data_type"] = DataTypeName(r.dataType);
+  j["data_type_code"] = r.dataType;
   j["shape"] = t.dimensions();
   j["bytes"] = t.ByteSize();
   const qnn::QuantizeParamsWrapper& q = t.quantize_params();
@@ -121,7 +121,7 @@ nlohmann::json TensorJson(const qnn::TensorWrapper& t) {
     j["quantization"] = {{"encoding", "scale_offset"}, {"scale", p->scale}, {"offset", p->offset}};
   } else if (const auto* p = q.Get<qnn::AxisScaleOffsetQuantizeParams>()) {
     nlohmann::json pairs = nlohmann::json::array();
-    for (const QnnScaleOffset& so : p->scale_offsets)
+    for (const Qnn_ScaleOffset_t& so : p->scale_offsets)
       pairs.push_back({{"scale", so.scale}, {"offset", so.offset}});
     j["quantization"] = {{"encoding", "axis_scale_offset"}, {"axis", p->axis},
                          {"scale_offsets", pairs}};

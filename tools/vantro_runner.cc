@@ -3,13 +3,15 @@
 // operation table, the simulated host's services), then prints the
 // results and the per-invoke latency, and checks them against expected
 // values when asked.
-//   vantro_runner --model model.bin [--options payload.toml] [--qnn-lib-dir DIR]
+//   vantro_runner --model model.bin [--options payload.toml]
+//                 [--qnn-lib-dir DIR | --qnn-sdk-root DIR [--qnn-sdk-platform NAME]]
 //                 [--input FILE]... [--seed N] [--iterations N] [--warmup N]
 //                 [--output-dir DIR] [--expect FILE] [--json]
 // Exit status: 0 success, 1 the run failed, 2 outputs differ from --expect.
 #include <string>
 
 #include "CLI/CLI.hpp"
+#include "tools/runner/qnn_sdk_libraries.h"
 #include "tools/runner/runner.h"
 
 #ifndef VANTRO_RUNNER_DEFAULT_PLUGIN
@@ -39,6 +41,15 @@ int main(int argc, char** argv) {
   auto* lib_dir_flag =
       app.add_option("--qnn-lib-dir", qnn_lib_dir,
                      "Directory of the QNN libraries (sets qnn_lib_dir in the payload)");
+  std::string qnn_sdk_root;
+  auto* sdk_flag = app.add_option("--qnn-sdk-root", qnn_sdk_root,
+                                  "Installed QNN SDK whose lib/<platform> libraries to use, "
+                                  "linked under the names the plug-in loads (QnnHtp.dll, ...)")
+                       ->excludes(lib_dir_flag);
+  app.add_option("--qnn-sdk-platform", options.qnn_sdk_platform,
+                 "The SDK's library directory under lib/ (default: this build's platform, " +
+                     std::string(vantro::runner::DefaultQnnSdkPlatform()) + ")")
+      ->needs(sdk_flag);
   auto* severity_flag =
       app.add_option("--log-severity", log_severity,
                      "Plug-in log severity, environment option 25 "
@@ -67,6 +78,7 @@ int main(int argc, char** argv) {
 
   if (*options_flag) options.options_path = options_path;
   if (*lib_dir_flag) options.qnn_lib_dir = qnn_lib_dir;
+  if (*sdk_flag) options.qnn_sdk_root = qnn_sdk_root;
   if (*severity_flag) options.log_severity = log_severity;
   if (*shared_dir_flag) options.shared_library_dir = shared_library_dir;
   if (*output_dir_flag) options.output_dir = output_dir;

@@ -63,18 +63,18 @@ void AttachPhases() {
   VantroTensorBufferT* buffer = nullptr;
   road.road().NewBuffer(&buffer);
   const VantroHostApiTable& host = *road.road().host().table();
-  QnnTensor tensor;
+  Qnn_Tensor_t tensor;
   std::memset(&tensor, 0, sizeof(tensor));
-  tensor.version = 1;
-  volatile QnnTensor* written = &tensor;
+  tensor.version = QNN_TENSOR_VERSION_1;
+  volatile Qnn_Tensor_t* written = &tensor;
 
   Phase("attach_floor",
         [&] { return vantro::bench::AttachHostQueriesFloor(host, buffer, &tensor); });
   Phase("attach", [&] { return table.attach_input(invocation, 0, handle) == kVantroStatusOk; });
   Phase("detach_floor", [&] {
-    written->v1.mem_type = QNN_UNDEFINED;
-    written->v1.client_buf.data = nullptr;
-    written->v1.client_buf.data_size = 0;
+    written->v1.memType = QNN_TENSORMEMTYPE_UNDEFINED;
+    written->v1.clientBuf.data = nullptr;
+    written->v1.clientBuf.dataSize = 0;
     return true;
   });
   Phase("detach", [&] { return table.detach_input(invocation, 0, handle) == kVantroStatusOk; });

@@ -88,7 +88,7 @@ void QuietSimulation() {
 }
 
 bool AttachHostQueriesFloor(const VantroHostApiTable& host, VantroTensorBufferT* buffer,
-                            QnnTensor* tensor) {
+                            Qnn_Tensor_t* tensor) {
   int32_t type = 0;
   void* memory = nullptr;
   size_t size = 0;
@@ -99,9 +99,9 @@ bool AttachHostQueriesFloor(const VantroHostApiTable& host, VantroTensorBufferT*
       host.get_tensor_buffer_offset(buffer, &offset) != kVantroStatusOk) {
     return false;
   }
-  tensor->v1.mem_type = QNN_TENSORMEMTYPE_RAW;
-  tensor->v1.client_buf.data = static_cast<char*>(memory) + offset;
-  tensor->v1.client_buf.data_size = static_cast<uint32_t>(size);
+  tensor->v1.memType = QNN_TENSORMEMTYPE_RAW;
+  tensor->v1.clientBuf.data = static_cast<char*>(memory) + offset;
+  tensor->v1.clientBuf.dataSize = static_cast<uint32_t>(size);
   return true;
 }
 
@@ -165,24 +165,24 @@ InvokeRoad::~InvokeRoad() {
 
 // ---- DirectExecute
 
-const QnnCoreApi& SimHtpApi() {
-  const QnnInterfaceProvider** providers = nullptr;
+const qnn::QnnApi& SimHtpApi() {
+  const QnnInterface_t** providers = nullptr;
   uint32_t count = 0;
   Expect(vantro::sim::internal::VantroSimQnnGetProviders(
              static_cast<int>(vantro::sim::Library::kHtp), &providers, &count) == QNN_SUCCESS &&
              count > 0 && providers[0] != nullptr,
          "HTP providers");
-  return providers[0]->api;
+  return providers[0]->QNN_INTERFACE_VER_NAME;
 }
 
-const QnnSystemApi& SimSystemApi() {
-  const QnnSystemInterfaceProvider** providers = nullptr;
+const qnn::QnnSystemApi& SimSystemApi() {
+  const QnnSystemInterface_t** providers = nullptr;
   uint32_t count = 0;
   Expect(vantro::sim::internal::VantroSimQnnGetSystemProviders(&providers, &count) ==
                  QNN_SUCCESS &&
              count > 0 && providers[0] != nullptr,
          "system providers");
-  return providers[0]->api;
+  return providers[0]->QNN_SYSTEM_INTERFACE_VER_NAME;
 }
 
 DirectExecute::DirectExecute(int count) : api_(&SimHtpApi()), count_(static_cast<uint32_t>(count)) {
@@ -200,20 +200,20 @@ DirectExecute::DirectExecute(int count) : api_(&SimHtpApi()), count_(static_cast
   memory_.assign(2 * count * kTensorElements, 0.0f);
   auto record = [this](uint32_t id, std::string name, uint32_t type, size_t slot) {
     names_.push_back(std::move(name));
-    QnnTensor tensor;
+    Qnn_Tensor_t tensor;
     std::memset(&tensor, 0, sizeof(tensor));
-    tensor.version = 1;
+    tensor.version = QNN_TENSOR_VERSION_1;
     tensor.v1.id = id;
     tensor.v1.name = names_.back().c_str();
-    tensor.v1.type = type;
-    tensor.v1.data_type = QNN_DATATYPE_FLOAT_32;
-    tensor.v1.quantize_params.encoding_definition = QNN_UNDEFINED;
-    tensor.v1.quantize_params.quantization_encoding = QNN_UNDEFINED;
+    tensor.v1.type = static_cast<Qnn_TensorType_t>(type);
+    tensor.v1.dataType = QNN_DATATYPE_FLOAT_32;
+    tensor.v1.quantizeParams.encodingDefinition = QNN_DEFINITION_UNDEFINED;
+    tensor.v1.quantizeParams.quantizationEncoding = QNN_QUANTIZATION_ENCODING_UNDEFINED;
     tensor.v1.rank = 2;
     tensor.v1.dimensions = dimensions_.data();
-    tensor.v1.mem_type = QNN_TENSORMEMTYPE_RAW;
-    tensor.v1.client_buf.data = memory_.data() + slot * kTensorElements;
-    tensor.v1.client_buf.data_size = kTensorElements * sizeof(float);
+    tensor.v1.memType = QNN_TENSORMEMTYPE_RAW;
+    tensor.v1.clientBuf.data = memory_.data() + slot * kTensorElements;
+    tensor.v1.clientBuf.dataSize = kTensorElements * sizeof(float);
     return tensor;
   };
   for (int i = 0; i < count; ++i) {
@@ -229,9 +229,9 @@ DirectExecute::~DirectExecute() {
   if (backend_ != nullptr) api_->backendFree(backend_);
 }
 
-QnnResult DirectExecute::Execute() {
-  QnnTensor inputs[kMaxTensors];
-  QnnTensor outputs[kMaxTensors];
+Qnn_ErrorHandle_t DirectExecute::Execute() {
+  Qnn_Tensor_t inputs[kMaxTensors];
+  Qnn_Tensor_t outputs[kMaxTensors];
   for (uint32_t i = 0; i < count_; ++i) inputs[i] = inputs_[i];
   for (uint32_t i = 0; i < count_; ++i) outputs[i] = outputs_[i];
   return api_->graphExecute(graph_, inputs, count_, outputs, count_, nullptr, nullptr);
@@ -248,7 +248,7 @@ DirectCreation::DirectCreation(int count, bool miss)
   Expect(api_->backendCreate(nullptr, nullptr, &backend_) == QNN_SUCCESS, "backendCreate");
   Expect(api_->deviceCreate(nullptr, nullptr, &device_) == QNN_SUCCESS, "deviceCreate");
   if (!miss_) {
-    const QnnContextConfig* configs[] = {nullptr};
+    const QnnContext_Config_t* configs[] = {nullptr};
     Expect(api_->contextCreateFromBinary(backend_, device_, configs, bytes_.data(), bytes_.size(),
                                          &cached_, nullptr) == QNN_SUCCESS,
            "contextCreateFromBinary");
@@ -263,21 +263,21 @@ DirectCreation::~DirectCreation() {
 }
 
 bool DirectCreation::Run() {
-  QnnSystemContextHandle system_context = nullptr;
-  const QnnSystemBinaryInfo* info = nullptr;
-  uint32_t info_size = 0;
+  QnnSystemContext_Handle_t system_context = nullptr;
+  const QnnSystemContext_BinaryInfo_t* info = nullptr;
+  Qnn_ContextBinarySize_t info_size = 0;
   bool ok = system_->systemContextCreate(&system_context) == QNN_SUCCESS &&
             system_->systemContextGetBinaryInfo(system_context, bytes_.data(), bytes_.size(),
                                                 &info, &info_size) == QNN_SUCCESS &&
             info != nullptr;
   if (system_context != nullptr) system_->systemContextFree(system_context);
-  QnnContextHandle context = cached_;
+  Qnn_ContextHandle_t context = cached_;
   if (ok && miss_) {
-    const QnnContextConfig* configs[] = {nullptr};
+    const QnnContext_Config_t* configs[] = {nullptr};
     ok = api_->contextCreateFromBinary(backend_, device_, configs, bytes_.data(), bytes_.size(),
                                        &context, nullptr) == QNN_SUCCESS;
   }
-  QnnGraphHandle graph = nullptr;
+  Qnn_GraphHandle_t graph = nullptr;
   ok = ok && api_->graphRetrieve(context, name_.c_str(), &graph) == QNN_SUCCESS;
   if (miss_ && context != nullptr) api_->contextFree(context, nullptr);
   return ok;

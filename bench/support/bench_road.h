@@ -16,7 +16,7 @@
 
 #include "c/vantro_dispatch.h"
 #include "sim/host/sim_host.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
 
 namespace vantro::bench {
 
@@ -106,19 +106,19 @@ class DirectExecute {
   DirectExecute(const DirectExecute&) = delete;
   DirectExecute& operator=(const DirectExecute&) = delete;
 
-  QnnResult Execute();
+  Qnn_ErrorHandle_t Execute();
 
  private:
-  const QnnCoreApi* api_ = nullptr;
-  QnnBackendHandle backend_ = nullptr;
-  QnnContextHandle context_ = nullptr;
-  QnnGraphHandle graph_ = nullptr;
+  const qnn::QnnApi* api_ = nullptr;
+  Qnn_BackendHandle_t backend_ = nullptr;
+  Qnn_ContextHandle_t context_ = nullptr;
+  Qnn_GraphHandle_t graph_ = nullptr;
   uint32_t count_ = 0;
   std::vector<std::string> names_;
   std::vector<uint32_t> dimensions_;
   std::vector<float> memory_;
-  std::vector<QnnTensor> inputs_;
-  std::vector<QnnTensor> outputs_;
+  std::vector<Qnn_Tensor_t> inputs_;
+  std::vector<Qnn_Tensor_t> outputs_;
 };
 
 // The floor of attaching a host-memory buffer: the four host queries
@@ -126,7 +126,7 @@ class DirectExecute {
 // fields attach writes into `tensor`. Out of line, so that the writes stay.
 // False when a query fails.
 bool AttachHostQueriesFloor(const VantroHostApiTable& host, VantroTensorBufferT* buffer,
-                            QnnTensor* tensor);
+                            Qnn_Tensor_t* tensor);
 
 // The floor of invocation-context creation: the simulated QNN calls the
 // plug-in makes, made directly with what it passes. The binary's metadata
@@ -143,12 +143,12 @@ class DirectCreation {
   bool Run();
 
  private:
-  const QnnCoreApi* api_ = nullptr;
-  const QnnSystemApi* system_ = nullptr;
+  const qnn::QnnApi* api_ = nullptr;
+  const qnn::QnnSystemApi* system_ = nullptr;
   bool miss_ = false;
-  QnnBackendHandle backend_ = nullptr;
-  QnnDeviceHandle device_ = nullptr;
-  QnnContextHandle cached_ = nullptr;  // the hit's context, made once
+  Qnn_BackendHandle_t backend_ = nullptr;
+  Qnn_DeviceHandle_t device_ = nullptr;
+  Qnn_ContextHandle_t cached_ = nullptr;  // the hit's context, made once
   std::vector<uint8_t> bytes_;
   std::string name_;
 };
@@ -175,8 +175,8 @@ class TableCreation {
 };
 
 // The simulated HTP library's own table (the one the plug-in is handed).
-const QnnCoreApi& SimHtpApi();
-const QnnSystemApi& SimSystemApi();
+const qnn::QnnApi& SimHtpApi();
+const qnn::QnnSystemApi& SimSystemApi();
 
 }  // namespace vantro::bench
 

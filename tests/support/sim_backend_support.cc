@@ -10,17 +10,17 @@
 
 namespace vantro::testing {
 
-const QnnCoreApi* SimCoreApi(vantro::sim::Library library) {
-  const QnnInterfaceProvider** providers = nullptr;
+const qnn::QnnApi* SimCoreApi(vantro::sim::Library library) {
+  const QnnInterface_t** providers = nullptr;
   uint32_t count = 0;
-  const QnnResult result = vantro::sim::internal::VantroSimQnnGetProviders(
+  const Qnn_ErrorHandle_t result = vantro::sim::internal::VantroSimQnnGetProviders(
       static_cast<int>(library), &providers, &count);
   vantro::sim::ClearCalls();
   if (result != QNN_SUCCESS || count == 0 || providers == nullptr || providers[0] == nullptr) {
     ADD_FAILURE() << "the simulated QNN gave no provider";
     return nullptr;
   }
-  return &providers[0]->api;
+  return &providers[0]->QNN_INTERFACE_VER_NAME;
 }
 
 StderrCapture::StderrCapture() {

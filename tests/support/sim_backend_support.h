@@ -10,14 +10,14 @@
 #include <vector>
 
 #include "sim/qnn/sim_qnn.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
 
 namespace vantro::testing {
 
 // The core table of a simulated backend library as its provider hands it out
 // now (the capability query's presence is fixed at this moment). The
 // provider query itself is removed from the call log.
-const QnnCoreApi* SimCoreApi(vantro::sim::Library library);
+const qnn::QnnApi* SimCoreApi(vantro::sim::Library library);
 
 // Captures what is written to the standard error stream while it lives.
 class StderrCapture {

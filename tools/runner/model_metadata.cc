@@ -7,7 +7,7 @@
 #include "absl/strings/str_cat.h"
 #include "absl/strings/str_join.h"
 #include "vendors/qualcomm/context_binary_info.h"
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
 #include "vendors/qualcomm/qnn_manager.h"
 #include "vendors/qualcomm/tensor_wrapper.h"
 
@@ -23,7 +23,7 @@ Quantization QuantizationOf(const qnn::QuantizeParamsWrapper& params) {
   } else if (const auto* p = params.Get<qnn::AxisScaleOffsetQuantizeParams>()) {
     q.kind = Quantization::Kind::kAxisScaleOffset;
     q.axis = p->axis;
-    for (const QnnScaleOffset& so : p->scale_offsets) {
+    for (const Qnn_ScaleOffset_t& so : p->scale_offsets) {
       q.scales.push_back(so.scale);
       q.offsets.push_back(so.offset);
     }
@@ -32,14 +32,14 @@ Quantization QuantizationOf(const qnn::QuantizeParamsWrapper& params) {
 }
 
 Expected<TensorSpec> SpecOf(const qnn::TensorWrapper& wrapper) {
-  const QnnTensor& tensor = wrapper.tensor();
+  const Qnn_Tensor_t& tensor = wrapper.tensor();
   if (tensor.version != 1 && tensor.version != 2) {
     return Error(Status::Unsupported,
                  absl::StrCat("a tensor record of version ", tensor.version, " cannot be read"));
   }
   TensorSpec spec;
   spec.name = wrapper.name();
-  spec.qnn_data_type = tensor.v1.data_type;
+  spec.qnn_data_type = tensor.v1.dataType;
   spec.qnn_tensor_type = tensor.v1.type;
   spec.dimensions = wrapper.dimensions();
   spec.quantization = QuantizationOf(wrapper.quantize_params());

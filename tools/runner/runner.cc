@@ -19,6 +19,7 @@
 #include "tools/runner/latency.h"
 #include "tools/runner/model_metadata.h"
 #include "tools/runner/plugin_session.h"
+#include "tools/runner/qnn_sdk_libraries.h"
 #include "tools/runner/run_report.h"
 #include "tools/runner/tensor_values.h"
 #include "vendors/qualcomm/backends/qnn_log.h"
@@ -185,7 +186,19 @@ int Run(const RunnerOptions& options) {
       std::max<int64_t>(kVantroLogWarning, options.log_severity.value_or(kVantroLogWarning)));
   VantroSetMinLoggerSeverity(VantroGetCurrentLogger(), own_severity);
 
-  const PayloadResult payload = ComposePayload(options.options_path, options.qnn_lib_dir);
+  // Outlives the plug-in session below: the QNN libraries come from it.
+  std::unique_ptr<QnnSdkLibraries> sdk_libraries;
+  std::optional<std::string> qnn_lib_dir = options.qnn_lib_dir;
+  if (options.qnn_sdk_root.has_value()) {
+    const std::string platform =
+        options.qnn_sdk_platform.empty() ? DefaultQnnSdkPlatform() : options.qnn_sdk_platform;
+    Expected<std::unique_ptr<QnnSdkLibraries>> created =
+        QnnSdkLibraries::Create(*options.qnn_sdk_root, platform);
+    if (!created) return Fail(created.GetError().message());
+    sdk_libraries = std::move(created).Value();
+    qnn_lib_dir = sdk_libraries->directory();
+  }
+  const PayloadResult payload = ComposePayload(options.options_path, qnn_lib_dir);
   if (!payload.ok) return Fail(payload.error);
   Expected<qnn::Options> qnn_options = OptionsOfPayload(payload.text);
   if (!qnn_options) return Fail(qnn_options.GetError().message());

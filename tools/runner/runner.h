@@ -23,6 +23,10 @@ struct RunnerOptions {
   std::string function;                           // empty: none given
   std::optional<std::string> options_path;        // TOML payload under "qualcomm"
   std::optional<std::string> qnn_lib_dir;         // adds/overrides qnn_lib_dir in the payload
+  // An installed QNN SDK whose lib/<platform> libraries the run uses, made
+  // available under the plug-in's file names (instead of qnn_lib_dir).
+  std::optional<std::string> qnn_sdk_root;
+  std::string qnn_sdk_platform;  // empty: the SDK directory of this build's platform
   std::optional<int64_t> log_severity;            // environment option 25
   std::optional<std::string> shared_library_dir;  // environment option 1
   // Input files in input order, or "NAME=FILE" for the input NAME.

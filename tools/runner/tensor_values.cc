@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "vendors/qualcomm/qnn_api/qnn_api.h"
+#include "vendors/qualcomm/qnn_interface.h"
 
 namespace vantro::runner {
 namespace {
