@@ -328,6 +328,60 @@ TEST(QualcommOptionsTest, SilentLoggerLeavesTheBareMessage) {
   ClearPendingError();
 }
 
+// A message parked on the thread before a creation (here one an unrelated
+// operation left under the same status) never passes for the failing
+// pair's: the creation reports that pair's message or none.
+TEST(QualcommOptionsTest, CreationNeverReportsAnOlderMessage) {
+  struct Case {
+    const char* name;
+    const char* payload;
+    std::string message;  // empty: no pending error at all
+  };
+  const Case cases[] = {
+      {"first pair out of range", "htp_pd_session = 3\nlog_level = 1", ""},
+      {"first pair malformed", "use_conv_hmx = 1", "Invalid boolean value"},
+      {"first pair an empty id list", "dump_tensor_ids = []", ""},
+      {"first pair a bad package", "custom_op_package = version:2", ""},
+      {"after accepted pairs", "log_level = 1\nhtp_dlbc = yes", "Invalid boolean value"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ToStatus(Status::InvalidArgument, "Invalid JIT handle");
+    VtrQualcommOptionsT* options = nullptr;
+    EXPECT_EQ(VtrCreateQualcommOptionsFromToml(c.payload, &options), kVantroStatusInvalidArgument);
+    EXPECT_EQ(options, nullptr);
+    const Pending pending = PeekPending();
+    if (c.message.empty()) {
+      EXPECT_FALSE(pending.present) << pending.message;
+    } else {
+      ASSERT_TRUE(pending.present);
+      EXPECT_TRUE(IsLocatedText(pending.message, "core/vantro_toml_parser", c.message))
+          << pending.message;
+    }
+  }
+  ClearPendingError();
+}
+
+// Five failed creations in a row on one thread, nothing cleared between
+// them: each leaves the same message, not the previous one extended.
+TEST(QualcommOptionsTest, FailedCreationsInARowDoNotAccumulate) {
+  ClearPendingError();
+  std::vector<size_t> sizes;
+  for (int failure = 1; failure <= 5; ++failure) {
+    SCOPED_TRACE(failure);
+    VtrQualcommOptionsT* options = nullptr;
+    EXPECT_EQ(VtrCreateQualcommOptionsFromToml("use_conv_hmx = 1\nlog_level = 2", &options),
+              kVantroStatusInvalidArgument);
+    const Pending pending = PeekPending();
+    ASSERT_TRUE(pending.present);
+    EXPECT_TRUE(IsLocatedText(pending.message, "core/vantro_toml_parser", "Invalid boolean value"))
+        << pending.message;
+    sizes.push_back(pending.message.size());
+  }
+  EXPECT_THAT(sizes, ::testing::Each(sizes.front()));
+  ClearPendingError();
+}
+
 TEST(QualcommOptionsTest, RefusesNullAndUnwritableArguments) {
   Record record = MustCreate("");
   VtrQualcommOptionsT* r = record.Get();
