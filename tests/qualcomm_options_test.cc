@@ -382,6 +382,85 @@ TEST(QualcommOptionsTest, FailedCreationsInARowDoNotAccumulate) {
   ClearPendingError();
 }
 
+// A setter refuses a value that no payload could bring back: creation
+// would reject its serialised line. The refusal carries a message of its
+// own (nothing parked earlier is chained to it) and leaves the record as it
+// was; the edges of each range are accepted and survive the round trip.
+TEST(QualcommOptionsTest, SettersRefuseWhatCreationWouldRefuse) {
+  using O = VtrQualcommOptionsT;
+  const std::string range_01 = " (accepted: 0, 1).";
+  const std::string range_012 = " (accepted: 0, 1, 2).";
+  const auto out_of_range = [](const char* key, const char* value, const std::string& range) {
+    return absl::StrCat("Value of option '", key, "' is out of range: ", value, range);
+  };
+  struct Case {
+    const char* name;
+    std::function<VantroStatus(O*)> set;
+    std::string message;  // empty: accepted
+  };
+  const Case cases[] = {
+      {"htp pd session 0", [](O* o) { return VtrQualcommOptionsSetHtpPdSession(o, 0); }, ""},
+      {"htp pd session 2", [](O* o) { return VtrQualcommOptionsSetHtpPdSession(o, 2); }, ""},
+      {"htp pd session 3", [](O* o) { return VtrQualcommOptionsSetHtpPdSession(o, 3); },
+       out_of_range("htp_pd_session", "3", range_012)},
+      {"htp pd session -1", [](O* o) { return VtrQualcommOptionsSetHtpPdSession(o, -1); },
+       out_of_range("htp_pd_session", "-1", range_012)},
+      {"dsp pd session 1", [](O* o) { return VtrQualcommOptionsSetDspPdSession(o, 1); }, ""},
+      {"dsp pd session 3", [](O* o) { return VtrQualcommOptionsSetDspPdSession(o, 3); },
+       out_of_range("dsp_pd_session", "3", range_012)},
+      {"dsp pd session min",
+       [](O* o) {
+         return VtrQualcommOptionsSetDspPdSession(o, std::numeric_limits<int32_t>::min());
+       },
+       out_of_range("dsp_pd_session", "-2147483648", range_012)},
+      {"dsp encoding 0", [](O* o) { return VtrQualcommOptionsSetDspEncoding(o, 0); }, ""},
+      {"dsp encoding 1", [](O* o) { return VtrQualcommOptionsSetDspEncoding(o, 1); }, ""},
+      {"dsp encoding 2", [](O* o) { return VtrQualcommOptionsSetDspEncoding(o, 2); },
+       out_of_range("dsp_encoding", "2", range_01)},
+      {"dsp encoding 7", [](O* o) { return VtrQualcommOptionsSetDspEncoding(o, 7); },
+       out_of_range("dsp_encoding", "7", range_01)},
+      {"dsp encoding -1", [](O* o) { return VtrQualcommOptionsSetDspEncoding(o, -1); },
+       out_of_range("dsp_encoding", "-1", range_01)},
+      {"mem type 0", [](O* o) { return VtrQualcommOptionsSetGraphIoTensorMemType(o, 0); }, ""},
+      {"mem type 1", [](O* o) { return VtrQualcommOptionsSetGraphIoTensorMemType(o, 1); }, ""},
+      {"mem type 2", [](O* o) { return VtrQualcommOptionsSetGraphIoTensorMemType(o, 2); },
+       out_of_range("graph_io_tensor_mem_type", "2", range_01)},
+      {"mem type -1", [](O* o) { return VtrQualcommOptionsSetGraphIoTensorMemType(o, -1); },
+       out_of_range("graph_io_tensor_mem_type", "-1", range_01)},
+      {"package field with semicolon",
+       [](O* o) { return VtrQualcommOptionsSetCustomOpPackage(o, "a;target:x", "", "", "", ""); },
+       "Field of option 'custom_op_package' contains an unsupported character (;)."},
+      {"package last field with semicolon",
+       [](O* o) { return VtrQualcommOptionsSetCustomOpPackage(o, "", "", "", "", "CPU;"); },
+       "Field of option 'custom_op_package' contains an unsupported character (;)."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Record record = MustCreate(
+        "htp_pd_session = 1\ndsp_pd_session = 2\ndsp_encoding = 1\n"
+        "graph_io_tensor_mem_type = 0\ncustom_op_package = name:P");
+    const std::string before = Serialized(record.Get());
+    ToStatus(Status::InvalidArgument, "Invalid JIT handle");
+    const VantroStatus status = c.set(record.Get());
+    const Pending pending = PeekPending();
+    ClearPendingError();
+    if (!c.message.empty()) {
+      EXPECT_EQ(status, kVantroStatusInvalidArgument);
+      ASSERT_TRUE(pending.present);
+      EXPECT_EQ(pending.status, Status::InvalidArgument);
+      EXPECT_TRUE(IsLocatedText(pending.message, "c/options/vantro_qualcomm_options", c.message))
+          << pending.message;
+      EXPECT_EQ(Serialized(record.Get()), before);
+      continue;
+    }
+    ASSERT_EQ(status, kVantroStatusOk);
+    const std::string serialized = Serialized(record.Get());
+    Record again = MustCreate(serialized.c_str());
+    ASSERT_NE(again.Get(), nullptr);
+    EXPECT_TRUE(SameQualcommOptions(*record.Get(), *again.Get())) << serialized;
+  }
+}
+
 TEST(QualcommOptionsTest, RefusesNullAndUnwritableArguments) {
   Record record = MustCreate("");
   VtrQualcommOptionsT* r = record.Get();
@@ -417,8 +496,6 @@ TEST(QualcommOptionsTest, RefusesNullAndUnwritableArguments) {
        [&] { return VtrQualcommOptionsGetCustomOpPackage(nullptr, &s, &s, &s, &s, &s); }},
       {"set package field",
        [&] { return VtrQualcommOptionsSetCustomOpPackage(r, "a", "b", "c", "d", nullptr); }},
-      {"set package field with semicolon",
-       [&] { return VtrQualcommOptionsSetCustomOpPackage(r, "a;target:x", "", "", "", ""); }},
       {"serialize record",
        [&] { return VtrSerializeQualcommOptions(nullptr, &identifier, &payload, &deleter); }},
       {"serialize identifier",
@@ -453,9 +530,15 @@ TEST(QualcommOptionsTest, SettersStoreAndMarkGiven) {
             "custom_op_package = \"name:n;interface_provider:i;compile_package_path:c;"
             "dispatch_package_path:d;target:t;\"\n");
 
-  // A valid pointer with no ids stores the empty list.
+  // An empty list is no ids, the default: the key reads as not given and is
+  // not written, so the payload still creates a record.
   ASSERT_EQ(VtrQualcommOptionsSetDumpTensorIds(r, ids, 0), kVantroStatusOk);
-  EXPECT_EQ(ReadIds(r), "");
+  EXPECT_EQ(ReadIds(r), "<unset>");
+  const std::string without_ids = Serialized(r);
+  EXPECT_THAT(without_ids, ::testing::Not(::testing::HasSubstr("dump_tensor_ids")));
+  Record again = MustCreate(without_ids.c_str());
+  ASSERT_NE(again.Get(), nullptr);
+  EXPECT_TRUE(SameQualcommOptions(*r, *again.Get()));
 }
 
 TEST(QualcommOptionsTest, StringsThatCannotBeWrittenFailSerialisation) {
