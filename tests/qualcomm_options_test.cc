@@ -25,6 +25,7 @@ namespace {
 using testing_support::IsLocatedText;
 using testing_support::PeekPending;
 using testing_support::Pending;
+using testing_support::PendingAfterFailedParse;
 
 // Owns a record for the test's scope.
 using Record = QualcommOptions;
@@ -650,15 +651,7 @@ TEST(QualcommOptionsTest, RejectsMalformedValues) {
     VtrQualcommOptionsT* options = sentinel;
     EXPECT_EQ(VtrCreateQualcommOptionsFromToml(c.payload, &options), kVantroStatusInvalidArgument);
     EXPECT_EQ(options, sentinel);
-    const Pending pending = PeekPending();
-    if (c.message.empty()) {
-      EXPECT_FALSE(pending.present) << pending.message;
-    } else {
-      ASSERT_TRUE(pending.present);
-      EXPECT_EQ(pending.status, Status::InvalidArgument);
-      EXPECT_TRUE(IsLocatedText(pending.message, "core/vantro_toml_parser", c.message))
-          << pending.message;
-    }
+    EXPECT_TRUE(PendingAfterFailedParse(c.message));
   }
   ClearPendingError();
 }
@@ -695,14 +688,7 @@ TEST(QualcommOptionsTest, CreationNeverReportsAnOlderMessage) {
     VtrQualcommOptionsT* options = nullptr;
     EXPECT_EQ(VtrCreateQualcommOptionsFromToml(c.payload, &options), kVantroStatusInvalidArgument);
     EXPECT_EQ(options, nullptr);
-    const Pending pending = PeekPending();
-    if (c.message.empty()) {
-      EXPECT_FALSE(pending.present) << pending.message;
-    } else {
-      ASSERT_TRUE(pending.present);
-      EXPECT_TRUE(IsLocatedText(pending.message, "core/vantro_toml_parser", c.message))
-          << pending.message;
-    }
+    EXPECT_TRUE(PendingAfterFailedParse(c.message));
   }
   ClearPendingError();
 }
@@ -717,11 +703,8 @@ TEST(QualcommOptionsTest, FailedCreationsInARowDoNotAccumulate) {
     VtrQualcommOptionsT* options = nullptr;
     EXPECT_EQ(VtrCreateQualcommOptionsFromToml("use_conv_hmx = 1\nlog_level = 2", &options),
               kVantroStatusInvalidArgument);
-    const Pending pending = PeekPending();
-    ASSERT_TRUE(pending.present);
-    EXPECT_TRUE(IsLocatedText(pending.message, "core/vantro_toml_parser", "Invalid boolean value"))
-        << pending.message;
-    sizes.push_back(pending.message.size());
+    EXPECT_TRUE(PendingAfterFailedParse("Invalid boolean value"));
+    sizes.push_back(PeekPending().message.size());
   }
   EXPECT_THAT(sizes, ::testing::Each(sizes.front()));
   ClearPendingError();
