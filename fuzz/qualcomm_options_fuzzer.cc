@@ -143,32 +143,34 @@ int32_t ConsumeInt32(FuzzedDataProvider& in) {
                           : in.ConsumeIntegral<int32_t>();
 }
 
-SetterCall Call(const char* key, VantroStatus (*set)(VtrQualcommOptionsT*, int32_t)) {
-  return [=](VtrQualcommOptionsT* o, FuzzedDataProvider& in, std::string* trace) {
-    const int32_t value = ConsumeInt32(in);
-    *trace += std::string(key) + " <- " + std::to_string(value) + "\n";
-    return set(o, value);
-  };
+// The value of a setter's parameter type read from the input (strings
+// kept whole until the call), and its text for the trace.
+template <typename T>
+struct Tag {};
+int32_t ConsumeValue(FuzzedDataProvider& in, Tag<int32_t>) { return ConsumeInt32(in); }
+uint32_t ConsumeValue(FuzzedDataProvider& in, Tag<uint32_t>) {
+  return static_cast<uint32_t>(ConsumeInt32(in));
 }
-SetterCall Call(const char* key, VantroStatus (*set)(VtrQualcommOptionsT*, uint32_t)) {
-  return [=](VtrQualcommOptionsT* o, FuzzedDataProvider& in, std::string* trace) {
-    const uint32_t value = static_cast<uint32_t>(ConsumeInt32(in));
-    *trace += std::string(key) + " <- " + std::to_string(value) + "\n";
-    return set(o, value);
-  };
+bool ConsumeValue(FuzzedDataProvider& in, Tag<bool>) { return in.ConsumeBool(); }
+std::string ConsumeValue(FuzzedDataProvider& in, Tag<const char*>) {
+  return in.ConsumeRandomLengthString(24);
 }
-SetterCall Call(const char* key, VantroStatus (*set)(VtrQualcommOptionsT*, bool)) {
-  return [=](VtrQualcommOptionsT* o, FuzzedDataProvider& in, std::string* trace) {
-    const bool value = in.ConsumeBool();
-    *trace += std::string(key) + " <- " + (value ? "true" : "false") + "\n";
-    return set(o, value);
-  };
+std::string TraceText(int32_t value) { return std::to_string(value); }
+std::string TraceText(uint32_t value) { return std::to_string(value); }
+std::string TraceText(bool value) { return value ? "true" : "false"; }
+std::string TraceText(const std::string& value) { return "\"" + std::string(value.c_str()) + "\""; }
+template <typename T>
+T Argument(T value) {
+  return value;
 }
-SetterCall Call(const char* key, VantroStatus (*set)(VtrQualcommOptionsT*, const char*)) {
+const char* Argument(const std::string& value) { return value.c_str(); }
+
+template <typename T>
+SetterCall Call(const char* key, VantroStatus (*set)(VtrQualcommOptionsT*, T)) {
   return [=](VtrQualcommOptionsT* o, FuzzedDataProvider& in, std::string* trace) {
-    const std::string value = in.ConsumeRandomLengthString(24);
-    *trace += std::string(key) + " <- \"" + value.c_str() + "\"\n";
-    return set(o, value.c_str());
+    const auto value = ConsumeValue(in, Tag<T>());
+    *trace += std::string(key) + " <- " + TraceText(value) + "\n";
+    return set(o, Argument(value));
   };
 }
 
