@@ -62,6 +62,10 @@ Status ParseToml(absl::string_view text, TomlPairCallback callback) {
   // Held in a local so that whatever the callback captured is released
   // before this function returns, not when the caller's expression ends.
   const TomlPairCallback handle_pair = std::move(callback);
+  // A message parked before this parse (by an unrelated operation, or by an
+  // earlier failed parse) must not pass for the failing pair's, nor have
+  // the next failure's message chained onto it.
+  ClearPendingError();
   const char* const data = text.data();
   const size_t size = text.size();
   size_t offset = 0;

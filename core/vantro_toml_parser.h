@@ -22,8 +22,9 @@ using TomlPairCallback = std::function<Status(absl::string_view key, absl::strin
 // Hands every "key = value" line of `text` to `callback`, in order. Blank
 // lines, "#" comments and lines without "=" are skipped; one pair of matching
 // outer quotes is removed from the value. Returns the first non-Ok status of
-// the callback (its message, if it left one, stays in the thread's pending
-// error) or Ok.
+// the callback or Ok. The thread's pending error starts empty: on failure it
+// holds the failing pair's message under this parser's location, or nothing
+// when the callback left no message.
 [[nodiscard]] Status ParseToml(absl::string_view text, TomlPairCallback callback);
 
 // "true" or "false", exactly; anything else is "Invalid boolean value".

@@ -1,10 +1,15 @@
 // initialize through the export: environment options, vendor options, the
 // manager and backend it installs, and the build-identification banner.
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <string>
 
+#include "cc/internal/vantro_environment.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "sim/qnn/sim_qnn.h"
+#include "tests/support/environment_test_support.h"
 #include "tests/support/plugin_harness.h"
 
 namespace vantro::testing {
@@ -84,6 +89,51 @@ TEST_F(DispatchInitializeTest, OptionsUnderAnotherIdentifierOrRejectedCountAsMis
                              "using default settings\\. Null Qualcomm options\n(.|\n)*"));
   }
 }
+
+#if !defined(_WIN32)
+// In this process: initialize with no environment options and a rejected
+// payload, then a failure of the same status on the same thread. Exits 0
+// when that failure's log line carries its own message only; otherwise
+// prints the log and exits 1.
+[[noreturn]] void InitializeRejectedThenFailAndExit() {
+  vantro::sim::Reset();
+  PluginRoad road;
+  road.host().FailEntry(vantro::sim::HostEntry::kGetEnvironmentOptions, kVantroStatusNotFound);
+  CaptureStderr();
+  const VantroStatus initialized = road.Initialize("use_conv_hmx = yes");
+  VantroDispatchDeviceContextT* device = nullptr;
+  road.table().device_context_create(road.host().table(), nullptr, &device);
+  VantroMemBufferT no_handle{};
+  VantroDispatchInvocationContextT* invocation = nullptr;
+  const VantroStatus failed = road.table().invocation_context_create(
+      nullptr, device, kVantroBytecodeKindJitHandle, &no_handle, nullptr, 0, 0, &invocation);
+  const std::string log = GetCapturedStderr();
+  const bool only_its_own =
+      initialized == kVantroStatusOk && failed == kVantroStatusInvalidArgument &&
+      log.find("using default settings. Null Qualcomm options\n") != std::string::npos &&
+      log.find("binary: Invalid JIT handle for function") != std::string::npos &&
+      log.find("Invalid boolean value") == std::string::npos;
+  if (!only_its_own)
+    std::fprintf(stderr, "status %d, then %d; log:\n%s", initialized, failed, log.c_str());
+  std::exit(only_its_own ? 0 : 1);
+}
+
+// The message a rejected payload parked is logged with the default-settings
+// line and then dropped, so a later, unrelated failure of the same status
+// does not carry it. Without environment options nothing else on the way
+// clears it; the libraries are then found by bare file name, which the
+// loader looks up through LD_LIBRARY_PATH as it was at start-up, so the
+// scenario runs in a re-executed copy of this binary.
+TEST_F(DispatchInitializeTest, RejectedPayloadLeavesNoMessageForLaterErrors) {
+  const std::optional<std::string> saved_path = ReadEnvironmentVariable("LD_LIBRARY_PATH");
+  ASSERT_TRUE(WriteEnvironmentVariable("LD_LIBRARY_PATH", VANTRO_SIM_QNN_DIR));
+  const std::string saved_style = GTEST_FLAG_GET(death_test_style);
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // re-executes the binary
+  EXPECT_EXIT(InitializeRejectedThenFailAndExit(), ::testing::ExitedWithCode(0), "");
+  GTEST_FLAG_SET(death_test_style, saved_style);
+  EXPECT_TRUE(SetOrRemoveEnvironmentVariable("LD_LIBRARY_PATH", saved_path));
+}
+#endif  // !defined(_WIN32)
 
 TEST_F(DispatchInitializeTest, FailuresKeepThePreviousState) {
   PluginRoad road;

@@ -19,6 +19,7 @@ using ::testing::IsEmpty;
 using testing_support::IsLocatedText;
 using testing_support::PeekPending;
 using testing_support::Pending;
+using testing_support::PendingAfterFailedParse;
 using testing_support::ScopedMinSeverity;
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
@@ -144,10 +145,51 @@ TEST(TomlParserTest, ClearsThePendingErrorAfterEveryAcceptedPair) {
     return Status::Ok;
   });
   EXPECT_EQ(status, Status::InvalidArgument);
-  // The stale message is seen by the first pair only; nothing recorded for an
-  // accepted pair survives it, so the failing pair leaves no message.
-  EXPECT_THAT(pending_seen, ElementsAre(true, false, false));
+  // No pair sees the message parked before the parse, and nothing recorded
+  // for an accepted pair survives it, so the failing pair leaves no message.
+  EXPECT_THAT(pending_seen, ElementsAre(false, false, false));
   EXPECT_FALSE(PeekPending().present);
+}
+
+// A message parked before the parse, under the status the callback fails
+// with, is never taken for the callback's: the first pair fails with its own
+// message or with none.
+TEST(TomlParserTest, AnOlderMessageNeverPassesForTheFailingPairs) {
+  struct Case {
+    const char* name;
+    TomlPairCallback callback;
+    std::string message;  // empty: no pending error at all
+  };
+  const Case cases[] = {
+      {"callback leaves no message", FailWith(Status::InvalidArgument, "", Status::InvalidArgument),
+       ""},
+      {"callback leaves a message",
+       FailWith(Status::InvalidArgument, "Invalid integer value", Status::InvalidArgument),
+       "Invalid integer value"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ToStatus(Status::InvalidArgument, "older, unrelated message");
+    EXPECT_EQ(ParseToml("a = 1\nb = 2", c.callback), Status::InvalidArgument);
+    EXPECT_TRUE(PendingAfterFailedParse(c.message));
+  }
+  ClearPendingError();
+}
+
+// Failed parses in a row on one thread each report the same text: nothing
+// of the previous failure is carried into the next.
+TEST(TomlParserTest, FailuresInARowDoNotAccumulate) {
+  const TomlPairCallback reject = [](absl::string_view, absl::string_view value) {
+    Expected<bool> parsed = ParseTomlBool(value);
+    return parsed.HasValue() ? Status::Ok : ToStatus(parsed.GetError());
+  };
+  ClearPendingError();
+  for (int failure = 1; failure <= 5; ++failure) {
+    SCOPED_TRACE(failure);
+    EXPECT_EQ(ParseToml("b = 1\na = true", reject), Status::InvalidArgument);
+    EXPECT_TRUE(PendingAfterFailedParse("Invalid boolean value"));
+  }
+  ClearPendingError();
 }
 
 TEST(TomlParserTest, ReleasesTheCallbackBeforeReturning) {

@@ -110,12 +110,20 @@ bool SameSlot(const Slot<T>& a, const Slot<T>& b) {
 }
 inline bool SameSlot(const NoSlot&, const NoSlot&) { return true; }
 
-// Range rules of the integer keys, applied to the parsed 64-bit value.
-using Accept = bool (*)(int64_t parsed);
-bool AnyValue(int64_t) { return true; }
-bool NarrowedAtMostTwo(int64_t parsed) { return static_cast<uint32_t>(parsed) <= 2; }
-bool NarrowedZeroOrOne(int64_t parsed) { return static_cast<uint32_t>(parsed) <= 1; }
-bool ParsedZeroOrOne(int64_t parsed) { return parsed == 0 || parsed == 1; }
+// Range rules of the integer keys, applied to the parsed 64-bit value. A
+// setter applies the same rule to its value widened as serialisation writes
+// it, so that it refuses exactly what creation would refuse.
+struct Accept {
+  bool (*accepts)(int64_t parsed);
+  const char* range;  // the accepted values, for a setter's message
+};
+constexpr Accept AnyValue = {[](int64_t) { return true; }, "any"};
+constexpr Accept NarrowedAtMostTwo = {
+    [](int64_t parsed) { return static_cast<uint32_t>(parsed) <= 2; }, "0, 1, 2"};
+constexpr Accept NarrowedZeroOrOne = {
+    [](int64_t parsed) { return static_cast<uint32_t>(parsed) <= 1; }, "0, 1"};
+constexpr Accept ParsedZeroOrOne = {[](int64_t parsed) { return parsed == 0 || parsed == 1; },
+                                    "0, 1"};
 
 // Parks a value parser's message and returns its status.
 Status Reject(const Error& error) { return ToStatus(error); }
@@ -151,7 +159,7 @@ template <typename T>
 Status ParseNarrowed(absl::string_view text, Accept accept, Slot<T>* slot) {
   Expected<int64_t> parsed = ParseTomlInt(text);
   if (!parsed.HasValue()) return Reject(parsed.GetError());
-  if (!accept(parsed.Value())) return Status::InvalidArgument;  // no message
+  if (!accept.accepts(parsed.Value())) return Status::InvalidArgument;  // no message
   slot->value = static_cast<T>(static_cast<uint32_t>(parsed.Value()));
   slot->given = true;
   return Status::Ok;
@@ -206,7 +214,8 @@ struct Int32List {
     });
     if (!listed.HasValue()) return Reject(listed.GetError());
     if (!first_bad_id.HasValue()) return Reject(first_bad_id.GetError());
-    // An empty list has no first id to point at; the setter refuses it.
+    // A payload may not give an empty list (no message); serialisation
+    // never writes one, since the setter keeps no ids as not given.
     if (ids.empty()) return Status::InvalidArgument;
     slot->value.assign(ids.begin(), ids.end());
     slot->given = true;
@@ -360,6 +369,16 @@ VantroStatus NoThrow(Body body) noexcept {
   }
 }
 
+// Parks why a setter refused its value, under this module's location, and
+// returns InvalidArgument.
+template <typename... Pieces>
+VantroStatus RefuseValue(const Pieces&... pieces) noexcept {
+  return NoThrow([&]() -> VantroStatus {
+    return ToC(
+        ToStatus(VANTRO_LOCATED_ERROR(Status::InvalidArgument, absl::StrCat(pieces...)).ToError()));
+  });
+}
+
 void DeletePayload(void* payload) { delete[] static_cast<char*>(payload); }
 
 const char* TextOr(const Slot<std::string>& slot) {
@@ -382,6 +401,7 @@ bool SameQualcommOptions(const VtrQualcommOptionsT& a, const VtrQualcommOptionsT
 
 using ::vantro::Status;
 using ::vantro::qualcomm::NoThrow;
+using ::vantro::qualcomm::RefuseValue;
 
 extern "C" {
 
@@ -445,7 +465,9 @@ VantroStatus VtrSerializeQualcommOptions(const VtrQualcommOptionsT* options,
 }
 
 // Accessors of the scalar, string and unkept kinds, generated from the table.
-#define VTR_SCALAR_ACCESSORS(Name, key, CType, default_value)                                   \
+// A scalar setter refuses a value outside the key's range; the value is
+// widened as serialisation writes it (int32 sign-extended, uint32 not).
+#define VTR_SCALAR_ACCESSORS(Name, key, CType, default_value, accept)                           \
   VantroStatus VtrQualcommOptionsGet##Name(const VtrQualcommOptionsT* options, CType* value) { \
     if (options == nullptr || value == nullptr) return kVantroStatusInvalidArgument;          \
     *value = options->key.given ? options->key.value : CType(default_value);                  \
@@ -453,17 +475,22 @@ VantroStatus VtrSerializeQualcommOptions(const VtrQualcommOptionsT* options,
   }                                                                                            \
   VantroStatus VtrQualcommOptionsSet##Name(VtrQualcommOptionsT* options, CType value) {        \
     if (options == nullptr) return kVantroStatusInvalidArgument;                               \
+    const int64_t widened = static_cast<int64_t>(value);                                       \
+    if (!::vantro::qualcomm::accept.accepts(widened)) {                                        \
+      return RefuseValue("Value of option '" #key "' is out of range: ", widened,              \
+                         " (accepted: ", ::vantro::qualcomm::accept.range, ").");              \
+    }                                                                                          \
     options->key.value = value;                                                                \
     options->key.given = true;                                                                 \
     return kVantroStatusOk;                                                                    \
   }
-#define VTR_ACCESSORS_Int32(Name, key, default_value) \
-  VTR_SCALAR_ACCESSORS(Name, key, int32_t, default_value)
-#define VTR_ACCESSORS_Uint32(Name, key, default_value) \
-  VTR_SCALAR_ACCESSORS(Name, key, uint32_t, default_value)
-#define VTR_ACCESSORS_Bool(Name, key, default_value) \
-  VTR_SCALAR_ACCESSORS(Name, key, bool, default_value)
-#define VTR_ACCESSORS_String(Name, key, default_value)                                          \
+#define VTR_ACCESSORS_Int32(Name, key, default_value, accept) \
+  VTR_SCALAR_ACCESSORS(Name, key, int32_t, default_value, accept)
+#define VTR_ACCESSORS_Uint32(Name, key, default_value, accept) \
+  VTR_SCALAR_ACCESSORS(Name, key, uint32_t, default_value, accept)
+#define VTR_ACCESSORS_Bool(Name, key, default_value, accept) \
+  VTR_SCALAR_ACCESSORS(Name, key, bool, default_value, accept)
+#define VTR_ACCESSORS_String(Name, key, default_value, accept)                                  \
   VantroStatus VtrQualcommOptionsGet##Name(const VtrQualcommOptionsT* options,                 \
                                            const char** value) {                               \
     if (options == nullptr || value == nullptr) return kVantroStatusInvalidArgument;          \
@@ -478,16 +505,16 @@ VantroStatus VtrSerializeQualcommOptions(const VtrQualcommOptionsT* options,
       return kVantroStatusOk;                                                                  \
     });                                                                                        \
   }
-#define VTR_ACCESSORS_UnkeptBool(Name, key, default_value)                       \
+#define VTR_ACCESSORS_UnkeptBool(Name, key, default_value, accept)               \
   VantroStatus VtrQualcommOptionsSet##Name(VtrQualcommOptionsT* options, bool) { \
     return options == nullptr ? kVantroStatusInvalidArgument : kVantroStatusOk;  \
   }
 // The list and the package have one key each; their accessors follow below.
-#define VTR_ACCESSORS_Int32List(Name, key, default_value)
-#define VTR_ACCESSORS_Package(Name, key, default_value)
+#define VTR_ACCESSORS_Int32List(Name, key, default_value, accept)
+#define VTR_ACCESSORS_Package(Name, key, default_value, accept)
 
 #define VTR_ACCESSORS(Name, key, Kind, default_value, accept) \
-  VTR_ACCESSORS_##Kind(Name, key, default_value)
+  VTR_ACCESSORS_##Kind(Name, key, default_value, accept)
 VTR_QUALCOMM_OPTIONS_TABLE(VTR_ACCESSORS)
 #undef VTR_ACCESSORS
 
@@ -510,6 +537,12 @@ VantroStatus VtrQualcommOptionsSetDumpTensorIds(VtrQualcommOptionsT* options, co
                                                 size_t count) {
   if (options == nullptr || ids == nullptr) return kVantroStatusInvalidArgument;
   return NoThrow([&]() -> VantroStatus {
+    // No ids is the default: the key reads and serialises as not given. An
+    // empty list would be written as "[]", which creation refuses.
+    if (count == 0) {
+      options->dump_tensor_ids = {};
+      return kVantroStatusOk;
+    }
     options->dump_tensor_ids.value.assign(ids, ids + count);
     options->dump_tensor_ids.given = true;
     return kVantroStatusOk;
@@ -544,10 +577,14 @@ VantroStatus VtrQualcommOptionsSetCustomOpPackage(VtrQualcommOptionsT* options, 
                            target};
   if (options == nullptr) return kVantroStatusInvalidArgument;
   for (const char* value : values) {
+    if (value == nullptr) return kVantroStatusInvalidArgument;
+  }
+  for (const char* value : values) {
     // The payload form cuts fields at ';': a field holding one would come
     // back split into others.
-    if (value == nullptr || std::strchr(value, ';') != nullptr) {
-      return kVantroStatusInvalidArgument;
+    if (std::strchr(value, ';') != nullptr) {
+      return RefuseValue(
+          "Field of option 'custom_op_package' contains an unsupported character (;).");
     }
   }
   return NoThrow([&]() -> VantroStatus {

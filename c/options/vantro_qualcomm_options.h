@@ -49,7 +49,9 @@ VantroStatus VtrSerializeQualcommOptions(const VtrQualcommOptionsT* options,
 // key's default when the key was not given; string pointers point into the
 // record (or at a static empty string) and live as long as it is unchanged.
 // A setter stores a value (strings are copied) and marks the key as given.
-// A null record, out pointer or string gives InvalidArgument.
+// A null record, out pointer or string gives InvalidArgument. A value that
+// creation would refuse to read back is refused too, with InvalidArgument
+// and a message in the pending error, and the record is left unchanged.
 
 // `log_level` (default 3).
 VantroStatus VtrQualcommOptionsGetLogLevel(const VtrQualcommOptionsT* options, int32_t* value);
@@ -128,7 +130,7 @@ VantroStatus VtrQualcommOptionsGetHtpPerfCtrlMode(const VtrQualcommOptionsT* opt
                                                   int32_t* value);
 VantroStatus VtrQualcommOptionsSetHtpPerfCtrlMode(VtrQualcommOptionsT* options, int32_t value);
 
-// `htp_pd_session` (default 0; a payload may give 0, 1 or 2).
+// `htp_pd_session` (default 0; 0, 1 or 2).
 VantroStatus VtrQualcommOptionsGetHtpPdSession(const VtrQualcommOptionsT* options, int32_t* value);
 VantroStatus VtrQualcommOptionsSetHtpPdSession(VtrQualcommOptionsT* options, int32_t value);
 
@@ -137,16 +139,18 @@ VantroStatus VtrQualcommOptionsGetDspPerfCtrlMode(const VtrQualcommOptionsT* opt
                                                   int32_t* value);
 VantroStatus VtrQualcommOptionsSetDspPerfCtrlMode(VtrQualcommOptionsT* options, int32_t value);
 
-// `dsp_pd_session` (default 0; a payload may give 0, 1 or 2).
+// `dsp_pd_session` (default 0; 0, 1 or 2).
 VantroStatus VtrQualcommOptionsGetDspPdSession(const VtrQualcommOptionsT* options, int32_t* value);
 VantroStatus VtrQualcommOptionsSetDspPdSession(VtrQualcommOptionsT* options, int32_t value);
 
-// `dsp_encoding` (default 0; a payload may give 0 or 1).
+// `dsp_encoding` (default 0; 0 or 1).
 VantroStatus VtrQualcommOptionsGetDspEncoding(const VtrQualcommOptionsT* options, int32_t* value);
 VantroStatus VtrQualcommOptionsSetDspEncoding(VtrQualcommOptionsT* options, int32_t value);
 
 // `dump_tensor_ids` (default: no ids, data null). The setter copies `count`
-// ids; a null `ids` fails even with a count of 0.
+// ids; a null `ids` fails even with a count of 0, and a count of 0 leaves no
+// ids, the default, as if the key had not been given (a payload cannot
+// carry an empty list).
 VantroStatus VtrQualcommOptionsGetDumpTensorIds(const VtrQualcommOptionsT* options,
                                                 const int32_t** ids, size_t* count);
 VantroStatus VtrQualcommOptionsSetDumpTensorIds(VtrQualcommOptionsT* options, const int32_t* ids,
@@ -209,7 +213,7 @@ VantroStatus VtrQualcommOptionsGetSchematicDir(const VtrQualcommOptionsT* option
                                                const char** value);
 VantroStatus VtrQualcommOptionsSetSchematicDir(VtrQualcommOptionsT* options, const char* value);
 
-// `graph_io_tensor_mem_type` (default 1; a payload may give 0 or 1).
+// `graph_io_tensor_mem_type` (default 1; 0 or 1).
 VantroStatus VtrQualcommOptionsGetGraphIoTensorMemType(const VtrQualcommOptionsT* options,
                                                        int32_t* value);
 VantroStatus VtrQualcommOptionsSetGraphIoTensorMemType(VtrQualcommOptionsT* options, int32_t value);

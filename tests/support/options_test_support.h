@@ -10,6 +10,7 @@
 #include "absl/strings/string_view.h"
 #include "cc/vantro_expected.h"
 #include "cc/vantro_logging.h"
+#include "gtest/gtest.h"
 
 namespace vantro {
 namespace testing_support {
@@ -40,6 +41,26 @@ inline Pending PeekPending() {
   Pending pending;
   pending.present = PeekPendingError(&pending.status, &pending.message);
   return pending;
+}
+
+// Whether the thread's pending error is what a failed parse leaves: nothing
+// for an empty `message`, else InvalidArgument with `message` under the
+// parser's location.
+inline ::testing::AssertionResult PendingAfterFailedParse(absl::string_view message) {
+  const Pending pending = PeekPending();
+  if (message.empty()) {
+    if (!pending.present) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "pending: " << pending.message;
+  }
+  if (!pending.present) return ::testing::AssertionFailure() << "nothing pending";
+  if (pending.status != Status::InvalidArgument) {
+    return ::testing::AssertionFailure() << "pending under status "
+                                         << static_cast<int>(pending.status);
+  }
+  if (!IsLocatedText(pending.message, "core/vantro_toml_parser", message)) {
+    return ::testing::AssertionFailure() << "pending: " << pending.message;
+  }
+  return ::testing::AssertionSuccess();
 }
 
 // Sets the current logger's minimum severity for the scope.

@@ -82,6 +82,9 @@ VantroStatus Initialize(const VantroHostApiTable* host, VantroEnvironmentT* envi
   } else {
     VANTRO_LOG_ERROR("Failed to parse qnn options, using default settings. %s",
                      qualcomm_options.GetError().message().c_str());
+    // Initialisation goes on with the defaults; what a rejected payload
+    // parked must not join a later, unrelated error on this thread.
+    ClearPendingError();
   }
   qnn_options.SetGraphIOTensorMemType(qnn::GraphIOTensorMemType::kRaw);
 
