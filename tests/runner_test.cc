@@ -30,6 +30,7 @@ TEST(RunnerTest, NeedsTheTools) { GTEST_SKIP() << "the runner is not built"; }
 #include "tools/runner/latency.h"
 #include "tools/runner/model_metadata.h"
 #include "tools/runner/plugin_session.h"
+#include "tools/runner/qnn_sdk_libraries.h"
 #include "tools/runner/runner.h"
 #include "tools/runner/tensor_spec.h"
 #include "tools/runner/tensor_values.h"
@@ -400,12 +401,16 @@ struct CommandResult {
 
 // Runs the built runner with `arguments` under the main job's scenario;
 // standard error joins the output unless `quiet`.
-CommandResult RunRunner(const std::string& arguments, bool quiet = false) {
+// `libraries` says where the QNN libraries come from (the simulated ones
+// by default).
+CommandResult RunRunner(const std::string& arguments, bool quiet = false,
+                        const std::string& libraries = absl::StrCat("--qnn-lib-dir '",
+                                                                    VANTRO_SIM_QNN_DIR, "'")) {
   const std::string source = VANTRO_SOURCE_DIR;
   const std::string command =
       absl::StrCat("VANTRO_SIM_QNN_SCENARIO='", source, "/examples/main_job/sim_scenario.txt' '",
-                   VANTRO_RUNNER_PATH, "' --plugin '", VANTRO_PLUGIN_PATH, "' --qnn-lib-dir '",
-                   VANTRO_SIM_QNN_DIR, "' ", arguments, quiet ? " 2>/dev/null" : " 2>&1");
+                   VANTRO_RUNNER_PATH, "' --plugin '", VANTRO_PLUGIN_PATH, "' ", libraries, " ",
+                   arguments, quiet ? " 2>/dev/null" : " 2>&1");
   CommandResult result;
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return result;
@@ -440,6 +445,76 @@ TEST(RunnerCommandTest, TheMainJobMatchesItsExpectedValues) {
               ::testing::ContainsRegex("latency per invoke \\(us\\): min [0-9.]+  median"));
   // Profiling is on in the payload: the plug-in prints the scenario's events.
   EXPECT_THAT(run.output, HasSubstr("    EXECUTE: 41 us\n        fully_connected: 1200 cycles\n"));
+}
+
+// An SDK root whose platform directory holds `files` (name -> link target,
+// or an empty file for an empty target).
+std::string FakeSdkRoot(const std::string& name, const std::map<std::string, std::string>& files,
+                        const std::string& platform = DefaultQnnSdkPlatform()) {
+  namespace fs = std::filesystem;
+  const fs::path root = TempPath(name);
+  fs::remove_all(root);
+  const fs::path lib = root / "lib" / platform;
+  fs::create_directories(lib);
+  for (const auto& [file, target] : files) {
+    if (target.empty()) {
+      std::ofstream(lib / file).put('\0');
+    } else {
+      fs::create_symlink(target, lib / file);
+    }
+  }
+  return root.string();
+}
+
+TEST(QnnSdkLibrariesTest, PresentsTheSdkUnderThePluginsNamesAndCleansUp) {
+  namespace fs = std::filesystem;
+  const std::string root = FakeSdkRoot(
+      "sdk_names", {{"libQnnSystem.so", ""}, {"libQnnHtp.so", ""}, {"libQnnHtpPrepare.so", ""},
+                    {"libQnnGpu.so", ""}, {"libQnnSaver.so", ""}});
+  std::string directory;
+  {
+    auto libraries = QnnSdkLibraries::Create(root, DefaultQnnSdkPlatform());
+    ASSERT_TRUE(libraries.HasValue()) << libraries.GetError().message();
+    directory = (*libraries)->directory();
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(directory)) {
+      names.push_back(entry.path().filename().string());
+    }
+    EXPECT_THAT(names, ::testing::UnorderedElementsAre(
+                           "libQnnSystem.so", "QnnSystem.dll", "libQnnHtp.so", "QnnHtp.dll",
+                           "libQnnHtpPrepare.so", "libQnnGpu.so", "libQnnSaver.so",
+                           "QnnSaver.dll"));
+  }
+  EXPECT_FALSE(fs::exists(directory)) << "the private directory outlived its owner";
+
+  auto missing = QnnSdkLibraries::Create(root, "no-such-platform");
+  ASSERT_FALSE(missing.HasValue());
+  EXPECT_EQ(missing.GetError().message(),
+            absl::StrCat("the QNN SDK has no library directory ", root,
+                         "/lib/no-such-platform"));
+}
+
+TEST(RunnerCommandTest, RunsOnAnSdkRootThroughItsOwnLibraryNames) {
+  // The simulated libraries dressed as an SDK's: the run only works when
+  // the runner presents them under the names the plug-in loads.
+  const std::string sim = VANTRO_SIM_QNN_DIR;
+  const std::string root =
+      FakeSdkRoot("sdk_run", {{"libQnnSystem.so", sim + "/QnnSystem.dll"},
+                              {"libQnnHtp.so", sim + "/QnnHtp.dll"}});
+  const CommandResult run =
+      RunRunner(absl::StrCat(MainJobArguments(), " --expect '", VANTRO_SOURCE_DIR,
+                             "/examples/main_job/expected.txt'"),
+                /*quiet=*/false, absl::StrCat("--qnn-sdk-root '", root, "'"));
+  EXPECT_EQ(run.exit_code, kExitOk) << run.output;
+  EXPECT_THAT(run.output, HasSubstr("expected.txt: 1 output, 3 values: all match"));
+  EXPECT_THAT(run.output, ::testing::ContainsRegex("Loading qnn shared library from \"[^\"]*"
+                                                   "/vantro_qnn_sdk_[0-9a-f]+/QnnHtp.dll\""));
+
+  // Both sources at once is a usage error.
+  const CommandResult both =
+      RunRunner(absl::StrCat(MainJobArguments(), " --qnn-sdk-root '", root, "'"));
+  EXPECT_NE(both.exit_code, kExitOk);
+  EXPECT_THAT(both.output, HasSubstr("excludes"));
 }
 
 TEST(RunnerCommandTest, AMismatchExitsWithTwoAndSaysWhere) {
