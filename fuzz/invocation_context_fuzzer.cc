@@ -176,7 +176,7 @@ ContextBinary Binary(FuzzedDataProvider& fdp) {
 VantroRankedTensorTypeT TensorType(FuzzedDataProvider& fdp, const qnn::TensorWrapper& wrapper) {
   VantroRankedTensorTypeT type{};
   const uint32_t data_type = wrapper.tensor().version == 1 || wrapper.tensor().version == 2
-                                 ? wrapper.tensor().v1.data_type
+                                 ? wrapper.tensor().v1.dataType
                                  : 0;
   type.element_type = fdp.ConsumeProbability<float>() < 0.9f ? HostElementType(data_type)
                                                             : fdp.ConsumeIntegral<int32_t>();
