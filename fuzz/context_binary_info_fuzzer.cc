@@ -36,7 +36,8 @@ QnnManager* g_manager = nullptr;
 
 void CheckWrapper(const qnn::TensorWrapper& wrapper) {
   const Qnn_Tensor_t& tensor = wrapper.tensor();
-  if (tensor.version != 1 && tensor.version != 2) return;
+  const uint32_t version = qnn::QnnWord(tensor.version);
+  if (version != 1 && version != 2) return;
   if (tensor.v1.name != wrapper.name().c_str()) Fail("tensor name not owned");
   if (tensor.v1.rank != wrapper.dimensions().size()) Fail("rank and dimensions disagree");
   if (!wrapper.dimensions().empty() && tensor.v1.dimensions != wrapper.dimensions().data()) {

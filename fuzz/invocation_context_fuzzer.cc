@@ -175,9 +175,9 @@ ContextBinary Binary(FuzzedDataProvider& fdp) {
 
 VantroRankedTensorTypeT TensorType(FuzzedDataProvider& fdp, const qnn::TensorWrapper& wrapper) {
   VantroRankedTensorTypeT type{};
-  const uint32_t data_type = wrapper.tensor().version == 1 || wrapper.tensor().version == 2
-                                 ? wrapper.tensor().v1.dataType
-                                 : 0;
+  const uint32_t version = qnn::QnnWord(wrapper.tensor().version);
+  const uint32_t data_type =
+      version == 1 || version == 2 ? qnn::QnnWord(wrapper.tensor().v1.dataType) : 0;
   type.element_type = fdp.ConsumeProbability<float>() < 0.9f ? HostElementType(data_type)
                                                             : fdp.ConsumeIntegral<int32_t>();
   const auto& dims = wrapper.dimensions();
@@ -259,7 +259,7 @@ void Walk(FuzzedDataProvider& fdp) {
   const int runs = small_dumps ? fdp.ConsumeIntegralInRange<int>(0, 2) : 0;
   for (int run = 0; run < runs; ++run) (void)invocation.Invoke();
   for (int32_t i = 0; i < inputs; ++i) {
-    const uint32_t version = invocation.inputs()[i].tensor().version;
+    const uint32_t version = qnn::QnnWord(invocation.inputs()[i].tensor().version);
     if (invocation.DetachInput(i).HasValue() != (version == 1 || version == 2)) {
       Fail("detach disagrees with the tensor's version");
     }

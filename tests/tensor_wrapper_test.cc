@@ -189,6 +189,24 @@ TEST(TensorWrapperTest, OtherRecordVersionsAreKeptAsCopied) {
   EXPECT_EQ(std::memcmp(&w.tensor(), &source.record, sizeof(Qnn_Tensor_t)), 0);
 }
 
+// Numbers QNN's enumerations do not name, as a newer library or a damaged
+// binary may hand them out; stored by their bytes, as QNN's memory holds them.
+TEST(TensorWrapperTest, NumbersNoEnumeratorNamesAreReadAsWords) {
+  const uint32_t unnamed = 0x8000'0003u;
+  SourceTensor version(QNN_DATATYPE_FLOAT_32, {2});
+  std::memcpy(&version.record.version, &unnamed, sizeof(unnamed));
+  TensorWrapper kept(version.record);
+  EXPECT_EQ(kept.name(), "");
+  EXPECT_EQ(std::memcmp(&kept.tensor(), &version.record, sizeof(Qnn_Tensor_t)), 0);
+
+  SourceTensor quantised(QNN_DATATYPE_UFIXED_POINT_8, {4});
+  std::memcpy(&quantised.record.v2.quantizeParams.encodingDefinition, &unnamed, sizeof(unnamed));
+  std::memcpy(&quantised.record.v2.dataType, &unnamed, sizeof(unnamed));
+  TensorWrapper undefined(quantised.record);
+  EXPECT_TRUE(undefined.quantize_params().Is<UndefinedQuantizeParams>());
+  EXPECT_EQ(undefined.ByteSize(), 0u);  // no element size for an unknown type
+}
+
 TEST(TensorWrapperTest, CopiesOwnTheirStorage) {
   SourceTensor source(QNN_DATATYPE_SFIXED_POINT_8, {2, 3});
   source.SetAxisScaleOffset(0, {{0.25f, 1}, {0.5f, -2}});

@@ -77,12 +77,14 @@ std::string QuantisationText(const qnn::QuantizeParamsWrapper& q) {
 
 void PrintTensor(const char* role, const qnn::TensorWrapper& t) {
   const Qnn_TensorV1_t& r = t.tensor().v1;
-  if (t.tensor().version != 1 && t.tensor().version != 2) {
-    std::cout << "  " << role << " (tensor record version " << t.tensor().version << ")\n";
+  const uint32_t version = qnn::QnnWord(t.tensor().version);
+  if (version != 1 && version != 2) {
+    std::cout << "  " << role << " (tensor record version " << version << ")\n";
     return;
   }
   std::cout << absl::StrFormat("  %-6s %-16s id=%d %s %s [%s] %d bytes%s\n", role, t.name(), r.id,
-                               TensorTypeName(r.type), DataTypeName(r.dataType),
+                               TensorTypeName(qnn::QnnWord(r.type)),
+                               DataTypeName(qnn::QnnWord(r.dataType)),
                                absl::StrJoin(t.dimensions(), ", "), t.ByteSize(),
                                QuantisationText(t.quantize_params()));
 }
@@ -106,14 +108,15 @@ void PrintText(const std::string& path, size_t size, const ContextBinaryInfo& in
 
 nlohmann::json TensorJson(const qnn::TensorWrapper& t) {
   nlohmann::json j;
-  j["record_version"] = t.tensor().version;
-  if (t.tensor().version != 1 && t.tensor().version != 2) return j;
+  const uint32_t version = qnn::QnnWord(t.tensor().version);
+  j["record_version"] = version;
+  if (version != 1 && version != 2) return j;
   const Qnn_TensorV1_t& r = t.tensor().v1;
   j["name"] = t.name();
   j["id"] = r.id;
-  j["type"] = TensorTypeName(r.type);
-  j["data_type"] = DataTypeName(r.dataType);
-  j["data_type_code"] = r.dataType;
+  j["type"] = TensorTypeName(qnn::QnnWord(r.type));
+  j["data_type"] = DataTypeName(qnn::QnnWord(r.dataType));
+  j["data_type_code"] = qnn::QnnWord(r.dataType);
   j["shape"] = t.dimensions();
   j["bytes"] = t.ByteSize();
   const qnn::QuantizeParamsWrapper& q = t.quantize_params();

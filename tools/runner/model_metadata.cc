@@ -39,8 +39,8 @@ Expected<TensorSpec> SpecOf(const qnn::TensorWrapper& wrapper) {
   }
   TensorSpec spec;
   spec.name = wrapper.name();
-  spec.qnn_data_type = tensor.v1.dataType;
-  spec.qnn_tensor_type = tensor.v1.type;
+  spec.qnn_data_type = qnn::QnnWord(tensor.v1.dataType);
+  spec.qnn_tensor_type = qnn::QnnWord(tensor.v1.type);
   spec.dimensions = wrapper.dimensions();
   spec.quantization = QuantizationOf(wrapper.quantize_params());
   spec.byte_size = wrapper.ByteSize();

@@ -45,7 +45,7 @@ struct BinaryInfoFields {
 };
 
 std::optional<BinaryInfoFields> FieldsOf(const QnnSystemContext_BinaryInfo_t& info) {
-  switch (info.version) {
+  switch (qnn::QnnWord(info.version)) {
     case QNN_SYSTEM_CONTEXT_BINARY_INFO_VERSION_1:
     case QNN_SYSTEM_CONTEXT_BINARY_INFO_VERSION_2: {
       // Version 2 only appends to version 1's fields.
@@ -66,9 +66,10 @@ std::optional<BinaryInfoFields> FieldsOf(const QnnSystemContext_BinaryInfo_t& in
 }  // namespace
 
 Expected<GraphInfo> GraphInfo::Create(const QnnSystemContext_GraphInfo_t& info) {
-  if (info.version != QNN_SYSTEM_CONTEXT_GRAPH_INFO_VERSION_1 &&
-      info.version != QNN_SYSTEM_CONTEXT_GRAPH_INFO_VERSION_2 &&
-      info.version != QNN_SYSTEM_CONTEXT_GRAPH_INFO_VERSION_3) {
+  const uint32_t version = qnn::QnnWord(info.version);
+  if (version != QNN_SYSTEM_CONTEXT_GRAPH_INFO_VERSION_1 &&
+      version != QNN_SYSTEM_CONTEXT_GRAPH_INFO_VERSION_2 &&
+      version != QNN_SYSTEM_CONTEXT_GRAPH_INFO_VERSION_3) {
     return Error(Status::RuntimeFailure, "Unsupported graph info version.");
   }
   // Versions 1 to 3 keep name, inputs and outputs in the same places.

@@ -45,11 +45,12 @@ TensorWrapper::TensorWrapper(const Qnn_Tensor_t& tensor) : tensor_(tensor) {
     dimensions_.assign(source.rank, 0);
   }
   const Qnn_QuantizeParams_t& quant = source.quantizeParams;
-  if (quant.encodingDefinition == QNN_DEFINITION_DEFINED) {
-    if (quant.quantizationEncoding == QNN_QUANTIZATION_ENCODING_SCALE_OFFSET) {
+  const uint32_t encoding = QnnWord(quant.quantizationEncoding);
+  if (QnnWord(quant.encodingDefinition) == QNN_DEFINITION_DEFINED) {
+    if (encoding == QNN_QUANTIZATION_ENCODING_SCALE_OFFSET) {
       quantize_params_ = ScaleOffsetQuantizeParams{quant.scaleOffsetEncoding.scale,
                                                    quant.scaleOffsetEncoding.offset};
-    } else if (quant.quantizationEncoding == QNN_QUANTIZATION_ENCODING_AXIS_SCALE_OFFSET) {
+    } else if (encoding == QNN_QUANTIZATION_ENCODING_AXIS_SCALE_OFFSET) {
       AxisScaleOffsetQuantizeParams axis;
       axis.axis = quant.axisScaleOffsetEncoding.axis;
       const Qnn_ScaleOffset_t* pairs = quant.axisScaleOffsetEncoding.scaleOffset;
@@ -59,7 +60,7 @@ TensorWrapper::TensorWrapper(const Qnn_Tensor_t& tensor) : tensor_(tensor) {
       quantize_params_ = std::move(axis);
     } else {
       QnnLog(kQnnLogError, "ERROR: [Qnn] Unsupported quantization encoding: %d",
-             static_cast<int>(quant.quantizationEncoding));
+             static_cast<int>(encoding));
     }
   }
   UpdateTensorPointers();
@@ -157,7 +158,7 @@ bool TensorWrapper::CheckedByteSize(uint64_t* size) const {
     if (d != 0 && product > kMax / d) return false;
     product *= d;
   }
-  const uint64_t element = DataTypeSize(tensor_.v1.dataType);
+  const uint64_t element = DataTypeSize(QnnWord(tensor_.v1.dataType));
   if (element != 0 && product > kMax / element) return false;
   *size = product * element;
   return true;

@@ -117,7 +117,10 @@ class TensorWrapper {
   void Clear();
   // Re-points the record at this wrapper's storage.
   void UpdateTensorPointers();
-  bool IsSupportedVersion() const { return tensor_.version == 1 || tensor_.version == 2; }
+  bool IsSupportedVersion() const {
+    const uint32_t version = QnnWord(tensor_.version);
+    return version == QNN_TENSOR_VERSION_1 || version == QNN_TENSOR_VERSION_2;
+  }
   // ByteSize, with overflow told apart from a size of 0.
   bool CheckedByteSize(uint64_t* size) const;
 

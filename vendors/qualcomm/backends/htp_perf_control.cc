@@ -134,9 +134,10 @@ bool HtpBackend::HtpPerfControl::Start(uint32_t mode) {
              "error.");
       return false;
     }
-    if (infrastructure->infraType != QNN_HTP_DEVICE_INFRASTRUCTURE_TYPE_PERF) {
+    const uint32_t type = QnnWord(infrastructure->infraType);
+    if (type != QNN_HTP_DEVICE_INFRASTRUCTURE_TYPE_PERF) {
       QnnLog(kQnnLogError, "ERROR: [Qnn] HTP infra type = %d, which is not perf infra type.",
-             static_cast<int>(infrastructure->infraType));
+             static_cast<int>(type));
       return false;
     }
     std::lock_guard<std::mutex> lock(records_mutex_);

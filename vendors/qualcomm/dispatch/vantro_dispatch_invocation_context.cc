@@ -48,10 +48,11 @@ class ProfileGuard {
 
 bool IsDumpOutput(const qnn::TensorWrapper& wrapper) {
   const Qnn_Tensor_t& tensor = wrapper.tensor();
-  if (tensor.version != QNN_TENSOR_VERSION_1 && tensor.version != QNN_TENSOR_VERSION_2) return false;
+  const uint32_t version = qnn::QnnWord(tensor.version);
+  if (version != QNN_TENSOR_VERSION_1 && version != QNN_TENSOR_VERSION_2) return false;
   const std::string& name = wrapper.name();
   return name.size() >= 5 && absl::EndsWith(name, "_dump") &&
-         tensor.v1.type == QNN_TENSOR_TYPE_APP_READ;
+         qnn::QnnWord(tensor.v1.type) == QNN_TENSOR_TYPE_APP_READ;
 }
 
 // Ordinary outputs first, then dump outputs, each in graph order.
@@ -297,8 +298,9 @@ Expected<void> VantroDispatchInvocationContextT::Bind(VantroTensorBufferHandle h
 
   Qnn_Tensor_t& tensor = wrapper.mutable_tensor();
   auto check_version = [&tensor]() -> Expected<void> {
-    if (tensor.version == QNN_TENSOR_VERSION_1) return {};
-    if (tensor.version == QNN_TENSOR_VERSION_2) {
+    const uint32_t version = qnn::QnnWord(tensor.version);
+    if (version == QNN_TENSOR_VERSION_1) return {};
+    if (version == QNN_TENSOR_VERSION_2) {
       if (tensor.v2.isDynamicDimensions != nullptr) {
         return Error(Status::RuntimeFailure, "Dynamic dimensions not yet supported");
       }
@@ -341,7 +343,8 @@ namespace {
 
 Expected<void> Detach(qnn::TensorWrapper& wrapper) {
   Qnn_Tensor_t& tensor = wrapper.mutable_tensor();
-  if (tensor.version != QNN_TENSOR_VERSION_1 && tensor.version != QNN_TENSOR_VERSION_2) {
+  const uint32_t version = qnn::QnnWord(tensor.version);
+  if (version != QNN_TENSOR_VERSION_1 && version != QNN_TENSOR_VERSION_2) {
     return VANTRO_LOCATED_ERROR(Status::RuntimeFailure, "Unsupported QNN tensor version");
   }
   tensor.v1.memType = QNN_TENSORMEMTYPE_UNDEFINED;
@@ -466,8 +469,8 @@ Expected<void> VantroDispatchInvocationContextT::DumpTensor(const qnn::TensorWra
   float scale = 1.0f;
   int64_t zero_point = 0;
   const Qnn_QuantizeParams_t& quantization = tensor.v1.quantizeParams;
-  if (quantization.encodingDefinition == QNN_DEFINITION_DEFINED &&
-      quantization.quantizationEncoding == QNN_QUANTIZATION_ENCODING_SCALE_OFFSET) {
+  if (qnn::QnnWord(quantization.encodingDefinition) == QNN_DEFINITION_DEFINED &&
+      qnn::QnnWord(quantization.quantizationEncoding) == QNN_QUANTIZATION_ENCODING_SCALE_OFFSET) {
     scale = quantization.scaleOffsetEncoding.scale;
     zero_point = -static_cast<int64_t>(quantization.scaleOffsetEncoding.offset);
   }
