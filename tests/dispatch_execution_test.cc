@@ -16,6 +16,7 @@
 #include "sim/qnn/context_binary_format.h"
 #include "sim/qnn/sim_qnn.h"
 #include "tests/support/plugin_harness.h"
+#include "tests/support/sim_backend_support.h"
 
 namespace vantro::testing {
 namespace {
@@ -36,24 +37,20 @@ std::string ReadText(const std::string& path) {
   return text.str();
 }
 
-// Waits for the voting thread to have applied `count` power configs.
+// Waits for the voting thread to have applied `count` power configs. The
+// wait only bounds a failing test: a loaded machine may take long.
 bool WaitForPowerConfigs(size_t count) {
-  for (int i = 0; i < 400; ++i) {
-    if (vantro::sim::PowerConfigCalls().size() >= count) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
+  return vantro::testing::WaitUntil(
+      [count] { return vantro::sim::PowerConfigCalls().size() >= count; });
 }
 
-// Waits until no power config has arrived for 50 ms; returns the count.
-size_t WaitForQuietPowerConfigs() {
-  size_t count = vantro::sim::PowerConfigCalls().size();
-  for (;;) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    const size_t now = vantro::sim::PowerConfigCalls().size();
-    if (now == count) return count;
-    count = now;
-  }
+// The power configs applied once the `pending` votes still queued now have
+// landed. Counting what must come, rather than waiting for a quiet spell,
+// keeps a slow voting thread from being mistaken for a finished one.
+size_t PowerConfigsAfterPending(size_t pending) {
+  const size_t settled = vantro::sim::PowerConfigCalls().size() + pending;
+  EXPECT_TRUE(WaitForPowerConfigs(settled));
+  return settled;
 }
 
 class DispatchExecutionTest : public ::testing::Test {
@@ -122,11 +119,12 @@ TEST_F(DispatchExecutionTest, FailedExecutionIsReported) {
 
 TEST_F(DispatchExecutionTest, ManualControlVotesOnceAtStartAndNeverAroundExecution) {
   StartAddRelu("htp_performance_mode = 2\nhtp_perf_ctrl_mode = 0\n");
-  const size_t after_init = WaitForQuietPowerConfigs();
+  // Manual control votes on the calling thread only: nothing is pending.
+  const size_t after_init = vantro::sim::PowerConfigCalls().size();
   EXPECT_GT(after_init, 0u) << "the manual up vote and RPC polling at start";
   ASSERT_EQ(Invoke(), kVantroStatusOk);
   ASSERT_EQ(Invoke(), kVantroStatusOk);
-  EXPECT_EQ(WaitForQuietPowerConfigs(), after_init);
+  EXPECT_EQ(vantro::sim::PowerConfigCalls().size(), after_init);
 }
 
 TEST_F(DispatchExecutionTest, AutoControlVotesAroundEveryExecutionEvenWhenItFails) {
@@ -134,8 +132,9 @@ TEST_F(DispatchExecutionTest, AutoControlVotesAroundEveryExecutionEvenWhenItFail
   // up and a down vote.
   StartAddRelu("htp_performance_mode = 3\nhtp_perf_ctrl_mode = 1\n");
   // Start-up votes (RPC polling, the replaced backend's final down vote, the
-  // votes around the QNN context's creation) settle first.
-  const size_t before = WaitForQuietPowerConfigs();
+  // up vote before the QNN context's creation) are applied on the calling
+  // thread; the down vote after the creation is the one still queued.
+  const size_t before = PowerConfigsAfterPending(1);
   ASSERT_EQ(Invoke(), kVantroStatusOk);
   ASSERT_TRUE(WaitForPowerConfigs(before + 2));
   vantro::sim::FailCall("graphExecute", 5);
@@ -307,17 +306,19 @@ TEST_F(DispatchOptionsTest, InvocationOptionsTurnOnAutomaticVoting) {
   EXPECT_TRUE(vantro::sim::PowerConfigCalls().empty());
   ASSERT_EQ(SetOptions("qualcomm", "htp_performance_mode = 3\nhtp_perf_ctrl_mode = 1\n"),
             kVantroStatusOk);
-  const size_t before = WaitForQuietPowerConfigs();
+  // The new mode's RPC settings are applied at once; automatic control
+  // queues nothing before a run.
+  const size_t before = vantro::sim::PowerConfigCalls().size();
   ASSERT_EQ(Invoke(), kVantroStatusOk);
   EXPECT_TRUE(WaitForPowerConfigs(before + 2)) << "an up and a down vote around the run";
 
-  // Resetting goes back to the manager's options: no more votes.
+  // Resetting goes back to the manager's options (manual control, which
+  // votes on the calling thread): no more votes around runs.
   CaptureStderr();
   ASSERT_EQ(road_.table().invocation_context_set_options(invocation_, nullptr), kVantroStatusOk);
   GetCapturedStderr();
-  const size_t after_reset = WaitForQuietPowerConfigs();
+  const size_t after_reset = vantro::sim::PowerConfigCalls().size();
   ASSERT_EQ(Invoke(), kVantroStatusOk);
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(vantro::sim::PowerConfigCalls().size(), after_reset);
 }
 

@@ -11,7 +11,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "absl/strings/match.h"
@@ -22,6 +21,7 @@
 #include "gtest/gtest.h"
 #include "sim/qnn/sim_qnn.h"
 #include "tests/support/plugin_harness.h"
+#include "tests/support/sim_backend_support.h"
 
 namespace vantro::testing {
 namespace {
@@ -50,15 +50,6 @@ std::string FullPath(const std::string& path) {
 std::string ReadFile(const std::string& path, std::ios::openmode mode) {
   std::ifstream file(path, mode);
   return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
-bool WaitForPowerConfigs(size_t count) {
-  const auto deadline = std::chrono::steady_clock::now() + kEventTimeout;
-  while (vantro::sim::PowerConfigCalls().size() < count) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
 }
 
 TEST(WindowsPluginTest, LoadsByDrivePathAndExportsTheQueryByName) {
@@ -159,13 +150,23 @@ TEST_F(WindowsPluginRoadTest, OneInferenceWithDrivePathsVotesAndADump) {
   EXPECT_THAT(std::vector<float>(result, result + kElements),
               ElementsAre(1.5f, 0.0f, 3.0f, 0.0f, 0.5f, 0.0f));
 
-  // The up vote, then the delayed down vote once nothing followed.
-  ASSERT_TRUE(WaitForPowerConfigs(votes_before + 2));
-  const std::vector<vantro::sim::PowerConfigCall> votes = vantro::sim::PowerConfigCalls();
-  ASSERT_FALSE(votes[votes_before].htp_configs.empty());
-  ASSERT_FALSE(votes[votes_before + 1].htp_configs.empty());
-  EXPECT_EQ(votes[votes_before].htp_configs[0].dcvsV3Config.coreVoltageCornerTarget, 160u);
-  EXPECT_EQ(votes[votes_before + 1].htp_configs[0].dcvsV3Config.coreVoltageCornerTarget, 64u);
+  // The up vote, then the delayed down vote once nothing followed. The
+  // down vote queued when the context was created is delayed too; on a slow
+  // machine it may land just before the run, and it is not the run's.
+  const auto run_corners = [votes_before] {
+    std::vector<uint32_t> corners;
+    const std::vector<vantro::sim::PowerConfigCall> votes = vantro::sim::PowerConfigCalls();
+    for (size_t i = votes_before; i < votes.size(); ++i) {
+      if (votes[i].htp_configs.empty()) continue;
+      corners.push_back(static_cast<uint32_t>(
+          votes[i].htp_configs[0].dcvsV3Config.coreVoltageCornerTarget));
+    }
+    if (!corners.empty() && corners.front() == 64u) corners.erase(corners.begin());
+    return corners;
+  };
+  ASSERT_TRUE(vantro::testing::WaitUntil([&] { return run_corners().size() >= 2; },
+                                         kEventTimeout));
+  EXPECT_THAT(run_corners(), ElementsAre(160u, 64u));
 
   // The dump directory is created on the current drive and gets both files:
   // the raw bytes untranslated, the scale line as a text line (CR LF on disk).
