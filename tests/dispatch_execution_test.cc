@@ -44,13 +44,20 @@ bool WaitForPowerConfigs(size_t count) {
       [count] { return vantro::sim::PowerConfigCalls().size() >= count; });
 }
 
-// The power configs applied once the `pending` votes still queued now have
-// landed. Counting what must come, rather than waiting for a quiet spell,
-// keeps a slow voting thread from being mistaken for a finished one.
-size_t PowerConfigsAfterPending(size_t pending) {
-  const size_t settled = vantro::sim::PowerConfigCalls().size() + pending;
-  EXPECT_TRUE(WaitForPowerConfigs(settled));
-  return settled;
+// The power configs applied once the latest one is an HTP vote for the
+// core corner `corner`. Waiting for the vote that must come, rather than for
+// a quiet spell, keeps a slow voting thread from passing for a finished one.
+size_t PowerConfigsOnceTheLastVoteIs(uint32_t corner) {
+  size_t count = 0;
+  EXPECT_TRUE(vantro::testing::WaitUntil([&] {
+    const std::vector<vantro::sim::PowerConfigCall> calls = vantro::sim::PowerConfigCalls();
+    count = calls.size();
+    if (calls.empty() || calls.back().htp_configs.empty()) return false;
+    const QnnHtpPerfInfrastructure_PowerConfig_t& last = calls.back().htp_configs[0];
+    return last.option == QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_V3 &&
+           static_cast<uint32_t>(last.dcvsV3Config.coreVoltageCornerTarget) == corner;
+  })) << "no vote for corner " << corner;
+  return count;
 }
 
 class DispatchExecutionTest : public ::testing::Test {
@@ -133,8 +140,8 @@ TEST_F(DispatchExecutionTest, AutoControlVotesAroundEveryExecutionEvenWhenItFail
   StartAddRelu("htp_performance_mode = 3\nhtp_perf_ctrl_mode = 1\n");
   // Start-up votes (RPC polling, the replaced backend's final down vote, the
   // up vote before the QNN context's creation) are applied on the calling
-  // thread; the down vote after the creation is the one still queued.
-  const size_t before = PowerConfigsAfterPending(1);
+  // thread; the down vote after the creation (corner 64) comes last.
+  const size_t before = PowerConfigsOnceTheLastVoteIs(64);
   ASSERT_EQ(Invoke(), kVantroStatusOk);
   ASSERT_TRUE(WaitForPowerConfigs(before + 2));
   vantro::sim::FailCall("graphExecute", 5);
