@@ -455,6 +455,50 @@ TEST_F(HostileHostInputTest, OffsetsThatWrapTheAddressSpaceAreRefused) {
   ExpectUsable(invocation);
 }
 
+// After unregister_tensor_buffer a handle names nothing: attaching it fails
+// as an unknown handle does, instead of handing QNN the buffer that was
+// unregistered (which the host may already have freed). A slot given to
+// another buffer resolves again, to that buffer.
+TEST_F(HostileHostInputTest, UnregisteredHandlesNoLongerResolve) {
+  VantroDispatchInvocationContextT* invocation = AddRelu();
+  const VantroTensorBufferHandle host_memory = road_.NewFloatBuffer(8);
+  vantro::sim::TensorBufferSpec dma;
+  dma.buffer_type = 4;
+  dma.tensor_type = FloatTensorType({8});
+  dma.size = 32;
+  const VantroTensorBufferHandle dma_buffer = Register(dma);
+  ASSERT_EQ(road_.table().unregister_tensor_buffer(road_.device(), host_memory), kVantroStatusOk);
+  ASSERT_EQ(road_.table().unregister_tensor_buffer(road_.device(), dma_buffer), kVantroStatusOk);
+  struct Case {
+    const char* name;
+    bool output;
+    VantroTensorBufferHandle handle;
+  };
+  const Case cases[] = {
+      {"host memory as input", false, host_memory},
+      {"host memory as output", true, host_memory},
+      {"DmaBuf as input", false, dma_buffer},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string log;
+    EXPECT_EQ(Captured(
+                  [&] {
+                    return c.output ? road_.table().attach_output(invocation, 0, c.handle)
+                                    : road_.table().attach_input(invocation, 0, c.handle);
+                  },
+                  &log),
+              kVantroStatusNotFound);
+    EXPECT_THAT(log, MatchesRegex(FailureLine(
+                         c.output ? "Failed to attach output buffer" : "Failed to attach input buffer",
+                         "Unexpected handle\n")));
+  }
+  // The freed slot goes to the next buffer registered, and binds it.
+  EXPECT_EQ(road_.NewFloatBuffer(8), host_memory);
+  EXPECT_EQ(road_.table().attach_input(invocation, 0, host_memory), kVantroStatusOk);
+  ExpectUsable(invocation);
+}
+
 TEST_F(HostileHostInputTest, MissingOrFailingHostEntriesAreReported) {
   VantroDispatchInvocationContextT* invocation = AddRelu();
   const VantroTensorBufferHandle host_memory = road_.NewFloatBuffer(8);

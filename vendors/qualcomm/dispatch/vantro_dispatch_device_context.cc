@@ -63,15 +63,21 @@ Expected<void> VantroDispatchDeviceContextT::UnregisterTensorBuffer(
   return {};
 }
 
+bool VantroDispatchDeviceContextT::Resolves(VantroTensorBufferHandle handle) const {
+  // An unregistered slot still holds its old buffer, which the host may
+  // have freed since: its handle names nothing until the slot is reused.
+  return handle < slots_.size() && slots_[handle].in_use;
+}
+
 Expected<VantroTensorBufferT*> VantroDispatchDeviceContextT::GetTensorBuffer(
     VantroTensorBufferHandle handle) {
-  if (handle >= slots_.size()) return Error(Status::NotFound, "Unexpected handle");
+  if (!Resolves(handle)) return Error(Status::NotFound, "Unexpected handle");
   return slots_[handle].buffer;
 }
 
 Expected<Qnn_MemHandle_t> VantroDispatchDeviceContextT::GetMemHandle(
     VantroTensorBufferHandle handle) {
-  if (handle >= slots_.size()) return Error(Status::NotFound, "Unexpected handle");
+  if (!Resolves(handle)) return Error(Status::NotFound, "Unexpected handle");
   BufferSlot& slot = slots_[handle];
   if (slot.mem_handle == nullptr) {
     auto registered = RegisterWithQnn(slot.buffer);

@@ -35,9 +35,12 @@ struct VantroDispatchDeviceContextT {
   // Frees the slot and its QNN memory registration, if any.
   vantro::Expected<void> UnregisterTensorBuffer(VantroTensorBufferHandle handle);
 
-  // The host buffer of a handle.
+  // The host buffer of a handle. A handle out of range, or whose slot was
+  // unregistered (and not given out again), fails with NotFound and
+  // "Unexpected handle".
   vantro::Expected<VantroTensorBufferT*> GetTensorBuffer(VantroTensorBufferHandle handle);
-  // The QNN memory handle of a handle, registering the buffer on first use.
+  // The QNN memory handle of a handle, registering the buffer on first use;
+  // handles that do not resolve fail as above.
   vantro::Expected<Qnn_MemHandle_t> GetMemHandle(VantroTensorBufferHandle handle);
 
   // The cached QNN context of a bytecode, created on first use. The holder
@@ -56,6 +59,8 @@ struct VantroDispatchDeviceContextT {
     bool in_use = false;
   };
 
+  // Whether `handle` names a slot in use.
+  bool Resolves(VantroTensorBufferHandle handle) const;
   vantro::Expected<Qnn_MemHandle_t> RegisterWithQnn(VantroTensorBufferT* buffer);
 
   const VantroHostApiTable* host_;
