@@ -455,6 +455,69 @@ TEST_F(HostileHostInputTest, OffsetsThatWrapTheAddressSpaceAreRefused) {
   ExpectUsable(invocation);
 }
 
+// A host memory buffer that reports no memory but an offset into it is
+// refused, as a null bytecode base with an offset is: the offset taken as an
+// address would hand QNN the bytes at 0x40. Without an offset the null
+// stays null and QNN refuses the run.
+TEST_F(HostileHostInputTest, NullHostMemoryWithAnOffsetIsRefused) {
+  VantroHostApiTable table = *road_.host().table();
+  table.get_tensor_buffer_host_memory = [](VantroTensorBufferT*, void** memory) -> VantroStatus {
+    *memory = nullptr;
+    return kVantroStatusOk;
+  };
+  VantroDispatchDeviceContextT* device = nullptr;
+  ASSERT_EQ(road_.table().device_context_create(&table, nullptr, &device), kVantroStatusOk);
+  const std::vector<uint8_t> bytecode = ReadFileBytes(ExampleModelPath("add_relu"));
+  VantroMemBufferT record{};
+  record.base_addr = bytecode.data();
+  record.size = bytecode.size();
+  VantroDispatchInvocationContextT* invocation = nullptr;
+  std::string log;
+  ASSERT_EQ(Captured(
+                [&] {
+                  return road_.table().invocation_context_create(nullptr, device, 0, &record,
+                                                                 nullptr, 0, 0, &invocation);
+                },
+                &log),
+            kVantroStatusOk);
+  auto attach = [&](size_t offset) {
+    vantro::sim::TensorBufferSpec spec;
+    spec.tensor_type = FloatTensorType({8});
+    spec.size = 32;
+    spec.offset = offset;
+    spec.memory = reinterpret_cast<void*>(uintptr_t{0x10000});  // reported as null
+    VantroTensorBufferHandle handle = kHandleMax;
+    EXPECT_EQ(road_.table().register_tensor_buffer(device, road_.host().NewTensorBuffer(spec),
+                                                   &handle),
+              kVantroStatusOk);
+    return Captured([&] { return road_.table().attach_input(invocation, 0, handle); }, &log);
+  };
+  for (size_t offset : {size_t{64}, size_t{1}, kSizeMax}) {
+    SCOPED_TRACE(offset);
+    EXPECT_EQ(attach(offset), kVantroStatusRuntimeFailure);
+    EXPECT_THAT(log, MatchesRegex(FailureLine("Failed to attach input buffer",
+                                              "Host tensor buffer offset is out of range\n")));
+  }
+  // No offset: bound as null, which QNN refuses when it runs.
+  ASSERT_EQ(attach(0), kVantroStatusOk);
+  VantroTensorBufferHandle b = kHandleMax;
+  VantroTensorBufferHandle out = kHandleMax;
+  vantro::sim::TensorBufferSpec spec;
+  spec.tensor_type = FloatTensorType({8});
+  spec.size = 32;
+  road_.table().register_tensor_buffer(device, road_.host().NewTensorBuffer(spec), &b);
+  road_.table().register_tensor_buffer(device, road_.host().NewTensorBuffer(spec), &out);
+  EXPECT_EQ(road_.table().attach_input(invocation, 1, b), kVantroStatusOk);
+  EXPECT_EQ(road_.table().attach_output(invocation, 0, out), kVantroStatusOk);
+  EXPECT_EQ(Captured([&] { return road_.table().invoke(invocation); }, &log),
+            kVantroStatusRuntimeFailure);
+  EXPECT_THAT(log, MatchesRegex(FailureLine("Failed to execute invocation context",
+                                            "Failed to execute graph\n")));
+  EXPECT_EQ(road_.table().invocation_context_destroy(invocation), kVantroStatusOk);
+  EXPECT_EQ(road_.table().device_context_destroy(device), kVantroStatusOk);
+  ExpectUsable(AddRelu());
+}
+
 // After unregister_tensor_buffer a handle names nothing: attaching it fails
 // as an unknown handle does, instead of handing QNN the buffer that was
 // unregistered (which the host may already have freed). A slot given to

@@ -320,9 +320,12 @@ Expected<void> VantroDispatchInvocationContextT::Bind(VantroTensorBufferHandle h
       return Error(Status::RuntimeFailure, "Host tensor buffer is too large for QNN");
     }
     // The bound bytes must lie inside the address space: an offset that
-    // wraps the address would have QNN read and write through it.
+    // wraps the address would have QNN read and write through it. No memory
+    // has no bytes to be offset into: a null address with an offset would
+    // be bound as the offset itself (as a null bytecode base keeps null).
     const uintptr_t address = reinterpret_cast<uintptr_t>(*memory);
-    if (*offset > UINTPTR_MAX - address || *size > UINTPTR_MAX - address - *offset) {
+    if ((address == 0 && *offset != 0) || *offset > UINTPTR_MAX - address ||
+        *size > UINTPTR_MAX - address - *offset) {
       return Error(Status::RuntimeFailure, "Host tensor buffer offset is out of range");
     }
     VANTRO_RETURN_IF_ERROR(check_version());
