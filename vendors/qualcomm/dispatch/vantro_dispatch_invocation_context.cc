@@ -382,9 +382,9 @@ Expected<void> VantroDispatchInvocationContextT::Invoke() {
   Qnn_Tensor_t* output_records = output_records_.data();
   for (size_t i = 0; i < first_dump; ++i) output_records[i] = outputs[i].tensor();
   for (size_t i = first_dump; i < num_outputs; ++i) {
-    // Dump outputs write into the wrapper's own storage, whatever was attached.
+    // Dump outputs write into the wrapper's own storage (a raw client
+    // buffer), whatever was attached.
     outputs[i].AllocateData();
-    outputs[i].mutable_tensor().v1.memType = QNN_TENSORMEMTYPE_RAW;
     output_records[i] = outputs[i].tensor();
   }
 
