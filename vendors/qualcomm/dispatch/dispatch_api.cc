@@ -32,15 +32,23 @@ constexpr VantroApiVersion kDispatchApiVersion = {0, 1, 0};
 // All zero until an initialisation succeeds.
 char g_build_id[kBuildIdSize];
 
-// The process-wide QNN manager and backend, replaced by each successful
-// initialisation; device and invocation contexts borrow them.
-std::unique_ptr<QnnManager>& InstalledManager() {
-  static std::unique_ptr<QnnManager>* const manager = new std::unique_ptr<QnnManager>();
-  return *manager;
-}
-std::unique_ptr<qnn::QnnBackend>& InstalledBackend() {
-  static std::unique_ptr<qnn::QnnBackend>* const backend = new std::unique_ptr<qnn::QnnBackend>();
-  return *backend;
+// The QNN manager and backend of one initialisation. The installed pair is
+// replaced by each successful initialisation; every device and invocation
+// context created while it was installed shares its ownership, so a
+// replaced pair lives on until the last of them goes. The backend goes
+// before the manager whose libraries it uses.
+struct QnnPair {
+  std::unique_ptr<QnnManager> manager;
+  std::unique_ptr<qnn::QnnBackend> backend;
+  ~QnnPair() {
+    backend.reset();
+    manager.reset();
+  }
+};
+
+std::shared_ptr<QnnPair>& InstalledPair() {
+  static std::shared_ptr<QnnPair>* const pair = new std::shared_ptr<QnnPair>();
+  return *pair;
 }
 
 // Reads the vendor options of `options`, or says why there are none.
@@ -107,15 +115,14 @@ VantroStatus Initialize(const VantroHostApiTable* host, VantroEnvironmentT* envi
     return kVantroStatusRuntimeFailure;
   }
 
-  // The old backend goes before the old manager whose libraries it uses.
-  std::unique_ptr<qnn::QnnBackend> old_backend =
-      std::exchange(InstalledBackend(), std::move(backend));
-  std::unique_ptr<QnnManager> old_manager =
-      std::exchange(InstalledManager(), std::move(manager).Value());
-  old_backend.reset();
-  old_manager.reset();
+  auto pair = std::make_shared<QnnPair>();
+  pair->manager = std::move(manager).Value();
+  pair->backend = std::move(backend);
+  // The old pair goes now, backend first, unless contexts still hold it.
+  std::shared_ptr<QnnPair> old_pair = std::exchange(InstalledPair(), std::move(pair));
+  old_pair.reset();
 
-  const qnn::QnnApi* api = InstalledManager()->Api();
+  const qnn::QnnApi* api = InstalledPair()->manager->Api();
   Qnn_ApiVersion_t version{};
   if (const Qnn_ErrorHandle_t result = api->backendGetApiVersion(&version); result != QNN_SUCCESS) {
     VANTRO_LOG_ERROR("Failed to get QNN API version: %d", static_cast<int>(result));
@@ -184,8 +191,17 @@ VantroStatus CheckRuntimeCompatibility(VantroApiVersion host) {
 VantroStatus DeviceContextCreate(const VantroHostApiTable* host, void* /*ignored*/,
                                  VantroDispatchDeviceContextT** device_context) {
   if (host == nullptr || device_context == nullptr) return kVantroStatusInvalidArgument;
-  *device_context = new VantroDispatchDeviceContextT(host, InstalledManager().get(),
-                                                     InstalledBackend().get());
+  // Both pointers share the ownership of the installed pair (none before
+  // the first initialisation).
+  const std::shared_ptr<QnnPair>& pair = InstalledPair();
+  std::shared_ptr<QnnManager> manager;
+  std::shared_ptr<qnn::QnnBackend> backend;
+  if (pair != nullptr) {
+    manager = std::shared_ptr<QnnManager>(pair, pair->manager.get());
+    backend = std::shared_ptr<qnn::QnnBackend>(pair, pair->backend.get());
+  }
+  *device_context =
+      new VantroDispatchDeviceContextT(host, std::move(manager), std::move(backend));
   return kVantroStatusOk;
 }
 

@@ -136,8 +136,8 @@ VantroDispatchInvocationContextT::VantroDispatchInvocationContextT(
     Qnn_ProfileHandle_t profile, bool owns_profile, Qnn_GraphHandle_t graph,
     const std::vector<qnn::TensorWrapper>& inputs, const std::vector<qnn::TensorWrapper>& outputs)
     : device_context_(device_context),
-      manager_(*device_context.manager()),
-      backend_(*device_context.backend()),
+      manager_(device_context.shared_manager()),
+      backend_(device_context.shared_backend()),
       context_(context),
       profile_(profile),
       owns_profile_(owns_profile),
@@ -150,8 +150,8 @@ VantroDispatchInvocationContextT::VantroDispatchInvocationContextT(
 }
 
 VantroDispatchInvocationContextT::~VantroDispatchInvocationContextT() {
-  if (auto_vote_) backend_.ScheduleDownVote();
-  if (owns_profile_ && profile_ != nullptr) manager_.Api()->profileFree(profile_);
+  if (auto_vote_) backend_->ScheduleDownVote();
+  if (owns_profile_ && profile_ != nullptr) manager_->Api()->profileFree(profile_);
 }
 
 Expected<VantroDispatchInvocationContextT::Ptr> VantroDispatchInvocationContextT::CreateFromBytecode(
@@ -240,7 +240,7 @@ VantroDispatchInvocationContextT::CreateFromJitHandle(VantroDispatchDeviceContex
 }
 
 const qnn::Options& VantroDispatchInvocationContextT::EffectiveOptions() const {
-  return invocation_options_.has_value() ? *invocation_options_ : manager_.options();
+  return invocation_options_.has_value() ? *invocation_options_ : manager_->options();
 }
 
 void VantroDispatchInvocationContextT::UpdateAutoVote() {
@@ -261,7 +261,7 @@ Expected<VantroTensorBufferRequirementsT*> VantroDispatchInvocationContextT::Get
   static constexpr int32_t kDmaBuf[] = {kVantroTensorBufferTypeDmaBuf};
   static constexpr int32_t kMemHandle[] = {kVantroTensorBufferTypeFastRpc,
                                            kVantroTensorBufferTypeDmaBuf};
-  const qnn::Options& options = manager_.options();
+  const qnn::Options& options = manager_->options();
   absl::Span<const int32_t> types = kMemHandle;
   if (options.GetBackendType() == qnn::BackendType::kGpu) {
     types = kDmaBuf;
@@ -389,12 +389,12 @@ Expected<void> VantroDispatchInvocationContextT::Invoke() {
   }
 
   const bool vote = auto_vote_;
-  if (vote) backend_.ScheduleUpVote();
+  if (vote) backend_->ScheduleUpVote();
   const Qnn_ErrorHandle_t result =
-      manager_.Api()->graphExecute(graph_, input_records, static_cast<uint32_t>(num_inputs),
+      manager_->Api()->graphExecute(graph_, input_records, static_cast<uint32_t>(num_inputs),
                                    output_records, static_cast<uint32_t>(num_outputs), profile_,
                                    nullptr);
-  if (vote) backend_.ScheduleDownVote();
+  if (vote) backend_->ScheduleDownVote();
   if (result != QNN_SUCCESS) return Error(Status::RuntimeFailure, "Failed to execute graph");
 
   if (profile_ != nullptr) {
@@ -412,7 +412,7 @@ Expected<void> VantroDispatchInvocationContextT::Invoke() {
 }
 
 Expected<void> VantroDispatchInvocationContextT::PrintProfilingStatistics() const {
-  const qnn::QnnApi* api = manager_.Api();
+  const qnn::QnnApi* api = manager_->Api();
   std::string text = "\nExecute Stats:\n----------------\n";
   const QnnProfile_EventId_t* events = nullptr;
   uint32_t num_events = 0;
@@ -486,7 +486,7 @@ Expected<void> VantroDispatchInvocationContextT::SetOptions(VantroOptionsT* opti
   if (options == nullptr) {
     invocation_options_.reset();
     UpdateAutoVote();
-    if (!backend_.SetPerformanceMode(manager_.options())) {
+    if (!backend_->SetPerformanceMode(manager_->options())) {
       return Error(Status::RuntimeFailure, "Failed to reset performance mode.");
     }
     return {};
@@ -511,7 +511,7 @@ Expected<void> VantroDispatchInvocationContextT::SetOptions(VantroOptionsT* opti
   const Status mapped = vantro::qualcomm::ApplyQualcommOptions(new_options, qualcomm_options);
   if (mapped != Status::Ok) return VANTRO_LOCATED_ERROR(mapped, "");
   vantro::ClearPendingError();
-  if (!backend_.SetPerformanceMode(new_options)) {
+  if (!backend_->SetPerformanceMode(new_options)) {
     return Error(Status::RuntimeFailure, "Failed to set performance mode.");
   }
   invocation_options_ = std::move(new_options);

@@ -81,8 +81,10 @@ struct VantroDispatchInvocationContextT {
   void UpdateAutoVote();
 
   VantroDispatchDeviceContextT& device_context_;
-  vantro::qualcomm::QnnManager& manager_;
-  qnn::QnnBackend& backend_;
+  // Shared with the device context: the pair installed when it was created,
+  // kept alive across later initialisations.
+  std::shared_ptr<vantro::qualcomm::QnnManager> manager_;
+  std::shared_ptr<qnn::QnnBackend> backend_;
   Qnn_ContextHandle_t context_;
   Qnn_ProfileHandle_t profile_;
   bool owns_profile_;
