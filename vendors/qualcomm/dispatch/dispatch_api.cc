@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -355,29 +356,87 @@ VantroStatus SetOptions(VantroDispatchInvocationContextT* invocation_context,
   return kVantroStatusOk;
 }
 
+// ---- No exception crosses the table.
+
+// The failure of a handler that threw: one ERROR line naming the action,
+// RuntimeFailure, and the message parked as for any other failure. Nothing
+// here may throw again (the exception may well be an allocation failure).
+VantroStatus FailedByException(const char* action, const char* what) noexcept {
+  VANTRO_LOG_ERROR("%s: Unexpected exception: %s", action, what);
+  try {
+    ToStatus(Status::RuntimeFailure, std::string("Unexpected exception: ") + what);
+  } catch (...) {
+    // The message stays unparked; the status still crosses.
+  }
+  return kVantroStatusRuntimeFailure;
+}
+
+// Every slot of the table is Guarded<action, handler>::Call: the handler,
+// with whatever it throws (bad_alloc, std::system_error from a thread that
+// cannot start, a path conversion on Windows) turned into RuntimeFailure.
+// `kAction` names the failed action in the handler's own words.
+template <const char* kAction, auto kHandler>
+struct Guarded;
+
+template <const char* kAction, typename... Args, VantroStatus (*kHandler)(Args...)>
+struct Guarded<kAction, kHandler> {
+  static VantroStatus Call(Args... args) noexcept {
+    try {
+      return kHandler(args...);
+    } catch (const std::exception& e) {
+      return FailedByException(kAction, e.what());
+    } catch (...) {
+      return FailedByException(kAction, "unknown exception");
+    }
+  }
+};
+
+constexpr char kInitializeAction[] = "Failed to initialize";
+constexpr char kGetVendorIdAction[] = "Failed to get vendor id";
+constexpr char kGetBuildIdAction[] = "Failed to get build id";
+constexpr char kGetCapabilitiesAction[] = "Failed to get capabilities";
+constexpr char kDeviceContextCreateAction[] = "Failed to create device context";
+constexpr char kDeviceContextDestroyAction[] = "Failed to destroy device context";
+constexpr char kRequirementsAction[] = "Failed to get tensor buffer requirements";
+constexpr char kRegisterAction[] = "Failed to register buffer";
+constexpr char kUnregisterAction[] = "Failed to unregister buffer";
+constexpr char kInvocationContextCreateAction[] = "Failed to create context from context binary";
+constexpr char kInvocationContextDestroyAction[] = "Failed to destroy invocation context";
+constexpr char kSetHostRecordAction[] = "Failed to set host record";
+constexpr char kAttachInputAction[] = "Failed to attach input buffer";
+constexpr char kAttachOutputAction[] = "Failed to attach output buffer";
+constexpr char kDetachInputAction[] = "Failed to detach input buffer";
+constexpr char kDetachOutputAction[] = "Failed to detach output buffer";
+constexpr char kInvokeAction[] = "Failed to execute invocation context";
+constexpr char kCheckCompatibilityAction[] = "Failed to check runtime compatibility";
+constexpr char kSetOptionsAction[] = "Failed to set invocation context options";
+
 constexpr VantroDispatchOperationTable kOperationTable = {
     /*header=*/VANTRO_DISPATCH_TABLE_HEADER,
-    /*initialize=*/Initialize,
-    /*get_vendor_id=*/GetVendorId,
-    /*get_build_id=*/GetBuildId,
-    /*get_capabilities=*/GetCapabilities,
-    /*device_context_create=*/DeviceContextCreate,
-    /*device_context_destroy=*/DeviceContextDestroy,
-    /*get_input_requirements=*/GetInputRequirements,
-    /*get_output_requirements=*/GetOutputRequirements,
-    /*register_tensor_buffer=*/RegisterTensorBuffer,
-    /*unregister_tensor_buffer=*/UnregisterTensorBuffer,
-    /*invocation_context_create=*/InvocationContextCreate,
-    /*invocation_context_destroy=*/InvocationContextDestroy,
-    /*invocation_context_set_host_record=*/SetHostRecord,
-    /*attach_input=*/AttachInput,
-    /*attach_output=*/AttachOutput,
-    /*detach_input=*/DetachInput,
-    /*detach_output=*/DetachOutput,
-    /*invoke=*/Invoke,
+    /*initialize=*/Guarded<kInitializeAction, Initialize>::Call,
+    /*get_vendor_id=*/Guarded<kGetVendorIdAction, GetVendorId>::Call,
+    /*get_build_id=*/Guarded<kGetBuildIdAction, GetBuildId>::Call,
+    /*get_capabilities=*/Guarded<kGetCapabilitiesAction, GetCapabilities>::Call,
+    /*device_context_create=*/Guarded<kDeviceContextCreateAction, DeviceContextCreate>::Call,
+    /*device_context_destroy=*/Guarded<kDeviceContextDestroyAction, DeviceContextDestroy>::Call,
+    /*get_input_requirements=*/Guarded<kRequirementsAction, GetInputRequirements>::Call,
+    /*get_output_requirements=*/Guarded<kRequirementsAction, GetOutputRequirements>::Call,
+    /*register_tensor_buffer=*/Guarded<kRegisterAction, RegisterTensorBuffer>::Call,
+    /*unregister_tensor_buffer=*/Guarded<kUnregisterAction, UnregisterTensorBuffer>::Call,
+    /*invocation_context_create=*/
+    Guarded<kInvocationContextCreateAction, InvocationContextCreate>::Call,
+    /*invocation_context_destroy=*/
+    Guarded<kInvocationContextDestroyAction, InvocationContextDestroy>::Call,
+    /*invocation_context_set_host_record=*/Guarded<kSetHostRecordAction, SetHostRecord>::Call,
+    /*attach_input=*/Guarded<kAttachInputAction, AttachInput>::Call,
+    /*attach_output=*/Guarded<kAttachOutputAction, AttachOutput>::Call,
+    /*detach_input=*/Guarded<kDetachInputAction, DetachInput>::Call,
+    /*detach_output=*/Guarded<kDetachOutputAction, DetachOutput>::Call,
+    /*invoke=*/Guarded<kInvokeAction, Invoke>::Call,
     /*not_provided_0x98=*/{},
-    /*check_runtime_compatibility=*/CheckRuntimeCompatibility,
-    /*invocation_context_set_options=*/SetOptions,
+    /*check_runtime_compatibility=*/
+    Guarded<kCheckCompatibilityAction, CheckRuntimeCompatibility>::Call,
+    /*invocation_context_set_options=*/Guarded<kSetOptionsAction, SetOptions>::Call,
     /*not_provided_0xd0=*/{},
 };
 

@@ -1,6 +1,7 @@
 #include "vendors/qualcomm/dispatch/vantro_dispatch_invocation_context.h"
 
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -150,7 +151,17 @@ VantroDispatchInvocationContextT::VantroDispatchInvocationContextT(
 }
 
 VantroDispatchInvocationContextT::~VantroDispatchInvocationContextT() {
-  if (auto_vote_) backend_->ScheduleDownVote();
+  if (auto_vote_) {
+    // The down vote may be the first to need the voting thread, whose start
+    // can fail; nothing may leave a destructor (destruction returns 0).
+    try {
+      backend_->ScheduleDownVote();
+    } catch (const std::exception& e) {
+      VANTRO_LOG_ERROR("Failed to schedule the final down vote: %s", e.what());
+    } catch (...) {
+      VANTRO_LOG_ERROR("Failed to schedule the final down vote: unknown exception");
+    }
+  }
   if (owns_profile_ && profile_ != nullptr) manager_->Api()->profileFree(profile_);
 }
 
@@ -216,10 +227,13 @@ Expected<VantroDispatchInvocationContextT::Ptr> VantroDispatchInvocationContextT
   if (!backend->AfterGraphRetrieve(retrieved, manager->options())) {
     return Error(Status::RuntimeFailure, "Failed to configure graph after retrieve");
   }
+  // Created before the guard lets go: copying the tensors may throw, and
+  // the profile handle is the context's only once it exists.
+  Ptr created(new VantroDispatchInvocationContextT(device_context, (*holder)->context(), profile,
+                                                   owns_profile, graph, chosen->inputs(),
+                                                   chosen->outputs()));
   profile_guard.Release();
-  return Ptr(new VantroDispatchInvocationContextT(device_context, (*holder)->context(), profile,
-                                                  owns_profile, graph, chosen->inputs(),
-                                                  chosen->outputs()));
+  return created;
 }
 
 Expected<VantroDispatchInvocationContextT::Ptr>
@@ -404,11 +418,26 @@ Expected<void> VantroDispatchInvocationContextT::Invoke() {
     }
   }
   for (size_t i = first_dump; i < outputs_.size(); ++i) {
-    if (!DumpTensor(outputs_[i])) {
+    if (!TryDumpTensor(outputs_[i])) {
       VANTRO_LOG_ERROR("Failed to dump tensor id: %d", static_cast<int>(i));
     }
   }
   return {};
+}
+
+bool VantroDispatchInvocationContextT::TryDumpTensor(const qnn::TensorWrapper& wrapper) const
+    noexcept {
+  // Building the file names can throw (an allocation; on Windows the
+  // conversion of a name the code page cannot express): a failed dump like
+  // any other, which never fails invoke.
+  try {
+    return DumpTensor(wrapper).HasValue();
+  } catch (const std::exception& e) {
+    VANTRO_LOG_ERROR("Failed to write dumped tensor: %s", e.what());
+  } catch (...) {
+    VANTRO_LOG_ERROR("Failed to write dumped tensor: unknown exception");
+  }
+  return false;
 }
 
 Expected<void> VantroDispatchInvocationContextT::PrintProfilingStatistics() const {

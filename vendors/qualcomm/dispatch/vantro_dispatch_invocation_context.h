@@ -77,6 +77,8 @@ struct VantroDispatchInvocationContextT {
   vantro::Expected<void> Bind(VantroTensorBufferHandle handle, qnn::TensorWrapper& wrapper);
   vantro::Expected<void> PrintProfilingStatistics() const;
   vantro::Expected<void> DumpTensor(const qnn::TensorWrapper& wrapper) const;
+  // DumpTensor, with an exception counted (and logged) as a failed dump.
+  bool TryDumpTensor(const qnn::TensorWrapper& wrapper) const noexcept;
   // Whether the effective options vote around each execution.
   void UpdateAutoVote();
 
