@@ -249,7 +249,7 @@ TEST_F(ContextBinaryInfoTest, QnnFailuresAreReported) {
   EXPECT_THAT(lines, IsEmpty());
 }
 
-// Part 2.5: nothing in a ContextBinaryInfo points into QNN memory once it is
+// Nothing in a ContextBinaryInfo points into QNN memory once it is
 // built. The system context, and the record QNN kept with it, are gone
 // when Create returns: a static tensor's contents and a version-2 record's
 // dynamic-dimension flags must have been copied.

@@ -48,7 +48,7 @@ std::string FailureLine(const std::string& action, const std::string& message) {
   return line + "(.|\n)*" + message + "(.|\n)*";
 }
 
-// The pattern of a located error's annotation at `path` (Part 1.1), then
+// The pattern of a located error's annotation at `path`, then
 // the chain separator and `message` when there is one.
 std::string Located(const std::string& path, const std::string& message = "") {
   std::string located = "ERROR: \\[" + path + ":[0-9]+\\]";
@@ -318,8 +318,8 @@ TEST_F(HostileHostInputTest, RequirementsForMalformedTensorTypesAreRefused) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     // A successful call first discards what the previous case parked, which
-    // an error of the same status with an empty message would take over
-    // (Part 1.1): each case shows its own message.
+    // an error of the same status with an empty message would take
+    // over: each case shows its own message.
     VantroTensorBufferRequirementsT* requirements = nullptr;
     ASSERT_EQ(road_.table().get_input_requirements(invocation, 0, &good, &requirements),
               kVantroStatusOk);
