@@ -3,6 +3,7 @@
 // graph order, refusals, and the system context released on every path.
 #include "vendors/qualcomm/context_binary_info.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -246,6 +247,105 @@ TEST_F(ContextBinaryInfoTest, QnnFailuresAreReported) {
   EXPECT_EQ(info.GetError().status(), Status::RuntimeFailure);
   EXPECT_THAT(info.GetError().message(), ::testing::EndsWith("Failed to create QNN system context"));
   EXPECT_THAT(lines, IsEmpty());
+}
+
+// Nothing in a ContextBinaryInfo points into QNN memory once it is
+// built. The system context, and the record QNN kept with it, are gone
+// when Create returns: a static tensor's contents and a version-2 record's
+// dynamic-dimension flags must have been copied.
+TEST_F(ContextBinaryInfoTest, TensorCopiesOutliveTheSystemContext) {
+  QnnManager& manager = Manager();
+  const std::vector<uint8_t> bytes = Binary(R"(
+context_tensor weights type=static dtype=uint8 shape=2 data=3,4
+graph g
+  tensor x   type=app_write dtype=float32 shape=2,3 version=2 dynamic=1,0
+  tensor out type=app_read  dtype=float32 shape=2,3
+  op copy inputs=x outputs=out
+end
+)");
+  Expected<ContextBinaryInfo> read = Read(manager, bytes);
+  ASSERT_TRUE(read.HasValue()) << read.GetError().message();
+  // Another read reuses what the first one's system context freed.
+  ASSERT_TRUE(Read(manager, Binary(kTwoGraphs)).HasValue());
+  const ContextBinaryInfo& info = read.Value();
+
+  ASSERT_EQ(info.context_tensors().size(), 1u);
+  const Qnn_TensorV1_t& weights = info.context_tensors()[0].tensor().v1;
+  ASSERT_EQ(weights.clientBuf.dataSize, 2u);
+  ASSERT_NE(weights.clientBuf.data, nullptr);
+  const uint8_t* contents = static_cast<const uint8_t*>(weights.clientBuf.data);
+  EXPECT_EQ(contents[0], 3);
+  EXPECT_EQ(contents[1], 4);
+
+  ASSERT_EQ(info.graphs().size(), 1u);
+  ASSERT_EQ(info.graphs()[0].inputs().size(), 1u);
+  const Qnn_TensorV2_t& x = info.graphs()[0].inputs()[0].tensor().v2;
+  ASSERT_NE(x.isDynamicDimensions, nullptr);
+  EXPECT_EQ(x.isDynamicDimensions[0], 1);
+  EXPECT_EQ(x.isDynamicDimensions[1], 0);
+}
+
+// The same from a record in memory the test owns and then destroys, so the
+// copies are seen not to point at it.
+TEST_F(ContextBinaryInfoTest, CopiesFromARecordOwnTheirMemory) {
+  struct QnnMemory {
+    std::vector<uint8_t> contents = {7, 8, 9};
+    std::vector<uint8_t> dynamic = {0, 1};
+    std::vector<uint32_t> dimensions = {3};
+    std::vector<uint32_t> input_dimensions = {1, 2};
+    Qnn_Tensor_t context_tensor{};
+    Qnn_Tensor_t input{};
+    QnnSystemContext_GraphInfo_t graph{};
+    QnnSystemContext_BinaryInfo_t record{};
+  };
+  auto qnn = std::make_unique<QnnMemory>();
+  Qnn_TensorV1_t& c = qnn->context_tensor.v1;
+  qnn->context_tensor.version = QNN_TENSOR_VERSION_1;
+  c.name = "weights";
+  c.type = QNN_TENSOR_TYPE_STATIC;
+  c.dataType = QNN_DATATYPE_UINT_8;
+  c.rank = 1;
+  c.dimensions = qnn->dimensions.data();
+  c.memType = QNN_TENSORMEMTYPE_RAW;
+  c.clientBuf = {qnn->contents.data(), 3};
+  Qnn_TensorV2_t& in = qnn->input.v2;
+  qnn->input.version = QNN_TENSOR_VERSION_2;
+  in.name = "x";
+  in.type = QNN_TENSOR_TYPE_APP_WRITE;
+  in.dataType = QNN_DATATYPE_FLOAT_32;
+  in.rank = 2;
+  in.dimensions = qnn->input_dimensions.data();
+  in.memType = QNN_TENSORMEMTYPE_RAW;
+  in.isDynamicDimensions = qnn->dynamic.data();
+  qnn->graph.version = QNN_SYSTEM_CONTEXT_GRAPH_INFO_VERSION_1;
+  qnn->graph.graphInfoV1.graphName = "g";
+  qnn->graph.graphInfoV1.numGraphInputs = 1;
+  qnn->graph.graphInfoV1.graphInputs = &qnn->input;
+  qnn->record.version = QNN_SYSTEM_CONTEXT_BINARY_INFO_VERSION_1;
+  qnn->record.contextBinaryInfoV1.buildId = "v2.41.0";
+  qnn->record.contextBinaryInfoV1.numContextTensors = 1;
+  qnn->record.contextBinaryInfoV1.contextTensors = &qnn->context_tensor;
+  qnn->record.contextBinaryInfoV1.numGraphs = 1;
+  qnn->record.contextBinaryInfoV1.graphs = &qnn->graph;
+  ::testing::internal::CaptureStderr();
+  Expected<ContextBinaryInfo> read = ContextBinaryInfo::CreateFromRecord(&qnn->record, {2, 41, 0});
+  ::testing::internal::GetCapturedStderr();
+  ASSERT_TRUE(read.HasValue()) << read.GetError().message();
+  const void* const qnn_contents = qnn->contents.data();
+  const void* const qnn_dynamic = qnn->dynamic.data();
+  std::fill(qnn->contents.begin(), qnn->contents.end(), 0xEE);
+  std::fill(qnn->dynamic.begin(), qnn->dynamic.end(), 0xEE);
+  qnn.reset();
+
+  const Qnn_TensorV1_t& weights = read.Value().context_tensors()[0].tensor().v1;
+  EXPECT_NE(weights.clientBuf.data, qnn_contents);
+  ASSERT_EQ(weights.clientBuf.dataSize, 3u);
+  const uint8_t* contents = static_cast<const uint8_t*>(weights.clientBuf.data);
+  EXPECT_EQ(std::vector<uint8_t>(contents, contents + 3), (std::vector<uint8_t>{7, 8, 9}));
+  const Qnn_TensorV2_t& x = read.Value().graphs()[0].inputs()[0].tensor().v2;
+  EXPECT_NE(static_cast<const void*>(x.isDynamicDimensions), qnn_dynamic);
+  EXPECT_EQ(x.isDynamicDimensions[0], 0);
+  EXPECT_EQ(x.isDynamicDimensions[1], 1);
 }
 
 TEST_F(ContextBinaryInfoTest, NullRecordIsRefused) {

@@ -2,8 +2,10 @@
 // manager and backend it installs, and the build-identification banner.
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cc/internal/vantro_environment.h"
 #include "gmock/gmock.h"
@@ -163,6 +165,105 @@ TEST_F(DispatchInitializeTest, FailuresKeepThePreviousState) {
     EXPECT_EQ(BuildId(), banner);
     vantro::sim::ClearFailures();
   }
+}
+
+// A second initialize while device and invocation contexts of the first
+// still exist installs a new manager and backend, but must not free the
+// ones those contexts use: each context keeps the pair it was created
+// with, and the replaced pair goes with the last of them.
+TEST_F(DispatchInitializeTest, ContextsKeepTheirManagerAndBackendAcrossInitialize) {
+  // Handles alive now beyond those of `base`.
+  auto live_beyond = [](const std::map<std::string, int>& base, const char* kind) {
+    auto now = vantro::sim::LiveHandles();
+    const auto it = base.find(kind);
+    return now[kind] - (it == base.end() ? 0 : it->second);
+  };
+  const std::map<std::string, int> before = vantro::sim::LiveHandles();
+  // Backends and devices are counted from the first initialisation on: it
+  // replaces whatever pair an earlier test left installed.
+  std::map<std::string, int> installed;
+  auto live = [&](const char* kind) {
+    const bool pair = std::string(kind) == "backend" || std::string(kind) == "device";
+    return live_beyond(pair ? installed : before, kind);
+  };
+  {
+    // The first pair: automatic Burst votes (a voting thread) and profiling.
+    PluginRoad first;
+    CaptureStderr();
+    ASSERT_EQ(first.Initialize(PayloadWithSimLibraries(
+                  "htp_performance_mode = 2\nhtp_perf_ctrl_mode = 1\nprofiling = 1\n")),
+              kVantroStatusOk);
+    installed = vantro::sim::LiveHandles();
+    installed["backend"] -= 1;  // the first pair's own
+    installed["device"] -= 1;
+    first.OpenDevice();
+    VantroDispatchInvocationContextT* invocation = nullptr;
+    ASSERT_EQ(first.CreateInvocation(ReadFileBytes(ExampleModelPath("add_relu")), nullptr,
+                                     &invocation),
+              kVantroStatusOk);
+    GetCapturedStderr();
+    VantroTensorBufferT* a = nullptr;
+    VantroTensorBufferT* out = nullptr;
+    const VantroTensorBufferHandle ha = first.NewFloatBuffer(8, &a);
+    const VantroTensorBufferHandle hb = first.NewFloatBuffer(8);
+    const VantroTensorBufferHandle hout = first.NewFloatBuffer(8, &out);
+    for (int i = 0; i < 8; ++i) first.FloatData(a)[i] = static_cast<float>(i - 4);
+    ASSERT_EQ(first.table().attach_input(invocation, 0, ha), kVantroStatusOk);
+    ASSERT_EQ(first.table().attach_input(invocation, 1, hb), kVantroStatusOk);
+    ASSERT_EQ(first.table().attach_output(invocation, 0, hout), kVantroStatusOk);
+    // A second device context of the first pair, with no invocation yet.
+    VantroDispatchDeviceContextT* idle_device = nullptr;
+    ASSERT_EQ(first.table().device_context_create(first.host().table(), nullptr, &idle_device),
+              kVantroStatusOk);
+    EXPECT_EQ(live("backend"), 1);
+
+    // The second pair replaces the first as the installed one.
+    PluginRoad second;
+    CaptureStderr();
+    ASSERT_EQ(second.Initialize(PayloadWithSimLibraries()), kVantroStatusOk);
+    GetCapturedStderr();
+    ASSERT_EQ(live("backend"), 2) << "the first backend must live on with its contexts";
+    EXPECT_EQ(live("device"), 2);
+
+    // The first pair's contexts still work, on the first pair.
+    std::string log;
+    CaptureStderr();
+    EXPECT_EQ(first.table().invoke(invocation), kVantroStatusOk);
+    log = GetCapturedStderr();
+    EXPECT_EQ(first.FloatData(out)[7], 3.0f);
+    EXPECT_THAT(log, HasSubstr("Execute Stats:")) << "the first pair's profiling";
+    const uint32_t profiles = vantro::sim::CountCalls("profileCreate");
+    const std::vector<uint8_t> bytecode = ReadFileBytes(ExampleModelPath("add_relu"));
+    VantroMemBufferT record{};
+    record.base_addr = bytecode.data();
+    record.size = bytecode.size();
+    VantroDispatchInvocationContextT* late = nullptr;
+    CaptureStderr();
+    ASSERT_EQ(first.table().invocation_context_create(nullptr, idle_device, 0, &record, nullptr,
+                                                      0, 0, &late),
+              kVantroStatusOk);
+    GetCapturedStderr();
+    EXPECT_EQ(vantro::sim::CountCalls("profileCreate"), profiles + 1)
+        << "created with the first pair's options";
+    EXPECT_EQ(first.table().invocation_context_destroy(late), kVantroStatusOk);
+    EXPECT_EQ(first.table().device_context_destroy(idle_device), kVantroStatusOk);
+    EXPECT_EQ(live("backend"), 2) << "the first device context still holds the first pair";
+
+    // A device context opened now gets the second pair.
+    second.OpenDevice();
+    VantroDispatchInvocationContextT* current = nullptr;
+    CaptureStderr();
+    ASSERT_EQ(second.CreateInvocation(bytecode, nullptr, &current), kVantroStatusOk);
+    GetCapturedStderr();
+    EXPECT_EQ(vantro::sim::CountCalls("profileCreate"), profiles + 1) << "no profiling there";
+    // `second` goes first, then `first` with the last contexts of its pair.
+  }
+  // Both pairs' contexts are gone; the second pair stays installed.
+  EXPECT_EQ(live("backend"), 1);
+  EXPECT_EQ(live("device"), 1);
+  EXPECT_EQ(live("context"), 0);
+  EXPECT_EQ(live("profile"), 0);
+  EXPECT_EQ(live("power_config_id"), 0) << "the first pair's id went with it";
 }
 
 TEST_F(DispatchInitializeTest, QueriesAfterInstallFailWithTheirCodes) {

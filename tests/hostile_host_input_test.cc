@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gmock/gmock.h"
@@ -39,9 +40,49 @@ VantroStatus Captured(Call call, std::string* log) {
 }
 
 // The handler's failure line: "ERROR: [dispatch_api:N] <action>: " then
-// `message` somewhere in the (possibly chained) rest.
+// `message` (a pattern) somewhere in the (possibly chained) rest; an empty
+// `message` stands for an empty message, the line ending after the action.
 std::string FailureLine(const std::string& action, const std::string& message) {
-  return "(.|\n)*ERROR: \\[dispatch_api:[0-9]+\\] " + action + ": (.|\n)*" + message + "(.|\n)*";
+  const std::string line = "(.|\n)*ERROR: \\[dispatch_api:[0-9]+\\] " + action + ": ";
+  if (message.empty()) return line + "\n(.|\n)*";
+  return line + "(.|\n)*" + message + "(.|\n)*";
+}
+
+// The pattern of a located error's annotation at `path`, then
+// the chain separator and `message` when there is one.
+std::string Located(const std::string& path, const std::string& message = "") {
+  std::string located = "ERROR: \\[" + path + ":[0-9]+\\]";
+  if (!message.empty()) located += "\n\xE2\x94\x94 " + message;
+  return located + "\n";
+}
+
+// A layout failure as the requirements report it: located at the layout,
+// wrapped once more at the size computation.
+std::string LayoutError(const std::string& message) {
+  return "ERROR: \\[cc/vantro_ranked_tensor_type:[0-9]+\\]\n\xE2\x94\x94 " +
+         Located("cc/vantro_layout", message);
+}
+
+// The helper itself: a message is required where one is given, and an empty
+// one means the failure line ends right after the action.
+TEST(FailureLineTest, AnEmptyMessageAcceptsOnlyAnEmptyMessage) {
+  const std::string empty = FailureLine("Failed to attach input buffer", "");
+  EXPECT_THAT("ERROR: [dispatch_api:7] Failed to attach input buffer: \n", MatchesRegex(empty));
+  EXPECT_THAT("INFO: [x:1] before\nERROR: [dispatch_api:7] Failed to attach input buffer: \n",
+              MatchesRegex(empty));
+  EXPECT_THAT("ERROR: [dispatch_api:7] Failed to attach input buffer: Unexpected handle\n",
+              ::testing::Not(MatchesRegex(empty)));
+  EXPECT_THAT("ERROR: [dispatch_api:7] Failed to attach output buffer: \n",
+              ::testing::Not(MatchesRegex(empty)));
+
+  const std::string some = FailureLine("Failed to attach input buffer", "Unexpected handle");
+  EXPECT_THAT("ERROR: [dispatch_api:7] Failed to attach input buffer: Unexpected handle\n",
+              MatchesRegex(some));
+  EXPECT_THAT("ERROR: [dispatch_api:7] Failed to attach input buffer: ERROR: [f:1]\n"
+              "\xE2\x94\x94 Unexpected handle\n",
+              MatchesRegex(some));
+  EXPECT_THAT("ERROR: [dispatch_api:7] Failed to attach input buffer: \n",
+              ::testing::Not(MatchesRegex(some)));
 }
 
 // Before any initialisation the plug-in has no QNN manager or backend; a
@@ -248,28 +289,41 @@ TEST_F(HostileHostInputTest, RequirementsForMalformedTensorTypesAreRefused) {
     const char* name;
     VantroRankedTensorTypeT tensor_type;
     VantroStatus status;
-    const char* message;  // part of the failure line; "" for an empty message
+    std::string message;  // the failure's message (a pattern); "" for an empty message
   };
   const Case cases[] = {
-      {"rank 9", type(1, 9, {1, 1, 1, 1, 1, 1, 1, 1}), kVantroStatusInvalidArgument, ""},
-      {"rank 127", type(1, 0x7F, {}), kVantroStatusInvalidArgument, ""},
+      {"rank 9", type(1, 9, {1, 1, 1, 1, 1, 1, 1, 1}), kVantroStatusInvalidArgument,
+       LayoutError("Rank 9 exceeds the maximum of 8")},
+      {"rank 127", type(1, 0x7F, {}), kVantroStatusInvalidArgument,
+       LayoutError("Rank 127 exceeds the maximum of 8")},
       {"all flag bits", type(1, 0xFFFFFFFFu, huge), kVantroStatusRuntimeFailure,
-       "Tensor strides are not supported by QNN"},
+       "Tensor strides are not supported by QNN\n"},
       {"strided", type(1, 0x80 | 2, {2, 2}), kVantroStatusRuntimeFailure,
-       "Tensor strides are not supported by QNN"},
-      {"negative dimension", type(1, 2, {4, -1}), kVantroStatusInvalidArgument, ""},
-      {"most negative dimension", type(1, 1, {kInt32Min}), kVantroStatusInvalidArgument, ""},
-      {"element count overflows", type(1, 8, huge), kVantroStatusInvalidArgument, ""},
-      {"byte size overflows", type(11, 3, {kInt32Max, kInt32Max, kInt32Max}),
-       kVantroStatusInvalidArgument, ""},
+       "Tensor strides are not supported by QNN\n"},
+      {"negative dimension", type(1, 2, {4, -1}), kVantroStatusInvalidArgument,
+       LayoutError("Negative dimension -1")},
+      {"most negative dimension", type(1, 1, {kInt32Min}), kVantroStatusInvalidArgument,
+       LayoutError("Negative dimension -2147483648")},
+      {"element count overflows", type(1, 8, huge), kVantroStatusInvalidArgument,
+       LayoutError("Element count overflows")},
+      // (2^31 - 1)^2 * 4 elements fit 64 bits; 8 bytes each do not.
+      {"byte size overflows", type(11, 3, {kInt32Max, kInt32Max, 4}),
+       kVantroStatusInvalidArgument, Located("cc/vantro_ranked_tensor_type", "Byte size overflows")},
       {"element type without a width", type(5, 1, {4}), kVantroStatusInvalidArgument, ""},
       {"element type out of the table", type(kInt32Max, 1, {4}), kVantroStatusInvalidArgument,
        ""},
       {"negative element type", type(kInt32Min, 1, {4}), kVantroStatusInvalidArgument, ""},
   };
+  const VantroRankedTensorTypeT good = FloatTensorType({8});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    // A successful call first discards what the previous case parked, which
+    // an error of the same status with an empty message would take
+    // over: each case shows its own message.
     VantroTensorBufferRequirementsT* requirements = nullptr;
+    ASSERT_EQ(road_.table().get_input_requirements(invocation, 0, &good, &requirements),
+              kVantroStatusOk);
+    requirements = nullptr;
     std::string log;
     EXPECT_EQ(Captured(
                   [&] {
@@ -401,6 +455,113 @@ TEST_F(HostileHostInputTest, OffsetsThatWrapTheAddressSpaceAreRefused) {
   ExpectUsable(invocation);
 }
 
+// A host memory buffer that reports no memory but an offset into it is
+// refused, as a null bytecode base with an offset is: the offset taken as an
+// address would hand QNN the bytes at 0x40. Without an offset the null
+// stays null and QNN refuses the run.
+TEST_F(HostileHostInputTest, NullHostMemoryWithAnOffsetIsRefused) {
+  VantroHostApiTable table = *road_.host().table();
+  table.get_tensor_buffer_host_memory = [](VantroTensorBufferT*, void** memory) -> VantroStatus {
+    *memory = nullptr;
+    return kVantroStatusOk;
+  };
+  VantroDispatchDeviceContextT* device = nullptr;
+  ASSERT_EQ(road_.table().device_context_create(&table, nullptr, &device), kVantroStatusOk);
+  const std::vector<uint8_t> bytecode = ReadFileBytes(ExampleModelPath("add_relu"));
+  VantroMemBufferT record{};
+  record.base_addr = bytecode.data();
+  record.size = bytecode.size();
+  VantroDispatchInvocationContextT* invocation = nullptr;
+  std::string log;
+  ASSERT_EQ(Captured(
+                [&] {
+                  return road_.table().invocation_context_create(nullptr, device, 0, &record,
+                                                                 nullptr, 0, 0, &invocation);
+                },
+                &log),
+            kVantroStatusOk);
+  auto attach = [&](size_t offset) {
+    vantro::sim::TensorBufferSpec spec;
+    spec.tensor_type = FloatTensorType({8});
+    spec.size = 32;
+    spec.offset = offset;
+    spec.memory = reinterpret_cast<void*>(uintptr_t{0x10000});  // reported as null
+    VantroTensorBufferHandle handle = kHandleMax;
+    EXPECT_EQ(road_.table().register_tensor_buffer(device, road_.host().NewTensorBuffer(spec),
+                                                   &handle),
+              kVantroStatusOk);
+    return Captured([&] { return road_.table().attach_input(invocation, 0, handle); }, &log);
+  };
+  for (size_t offset : {size_t{64}, size_t{1}, kSizeMax}) {
+    SCOPED_TRACE(offset);
+    EXPECT_EQ(attach(offset), kVantroStatusRuntimeFailure);
+    EXPECT_THAT(log, MatchesRegex(FailureLine("Failed to attach input buffer",
+                                              "Host tensor buffer offset is out of range\n")));
+  }
+  // No offset: bound as null, which QNN refuses when it runs.
+  ASSERT_EQ(attach(0), kVantroStatusOk);
+  VantroTensorBufferHandle b = kHandleMax;
+  VantroTensorBufferHandle out = kHandleMax;
+  vantro::sim::TensorBufferSpec spec;
+  spec.tensor_type = FloatTensorType({8});
+  spec.size = 32;
+  road_.table().register_tensor_buffer(device, road_.host().NewTensorBuffer(spec), &b);
+  road_.table().register_tensor_buffer(device, road_.host().NewTensorBuffer(spec), &out);
+  EXPECT_EQ(road_.table().attach_input(invocation, 1, b), kVantroStatusOk);
+  EXPECT_EQ(road_.table().attach_output(invocation, 0, out), kVantroStatusOk);
+  EXPECT_EQ(Captured([&] { return road_.table().invoke(invocation); }, &log),
+            kVantroStatusRuntimeFailure);
+  EXPECT_THAT(log, MatchesRegex(FailureLine("Failed to execute invocation context",
+                                            "Failed to execute graph\n")));
+  EXPECT_EQ(road_.table().invocation_context_destroy(invocation), kVantroStatusOk);
+  EXPECT_EQ(road_.table().device_context_destroy(device), kVantroStatusOk);
+  ExpectUsable(AddRelu());
+}
+
+// After unregister_tensor_buffer a handle names nothing: attaching it fails
+// as an unknown handle does, instead of handing QNN the buffer that was
+// unregistered (which the host may already have freed). A slot given to
+// another buffer resolves again, to that buffer.
+TEST_F(HostileHostInputTest, UnregisteredHandlesNoLongerResolve) {
+  VantroDispatchInvocationContextT* invocation = AddRelu();
+  const VantroTensorBufferHandle host_memory = road_.NewFloatBuffer(8);
+  vantro::sim::TensorBufferSpec dma;
+  dma.buffer_type = 4;
+  dma.tensor_type = FloatTensorType({8});
+  dma.size = 32;
+  const VantroTensorBufferHandle dma_buffer = Register(dma);
+  ASSERT_EQ(road_.table().unregister_tensor_buffer(road_.device(), host_memory), kVantroStatusOk);
+  ASSERT_EQ(road_.table().unregister_tensor_buffer(road_.device(), dma_buffer), kVantroStatusOk);
+  struct Case {
+    const char* name;
+    bool output;
+    VantroTensorBufferHandle handle;
+  };
+  const Case cases[] = {
+      {"host memory as input", false, host_memory},
+      {"host memory as output", true, host_memory},
+      {"DmaBuf as input", false, dma_buffer},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string log;
+    EXPECT_EQ(Captured(
+                  [&] {
+                    return c.output ? road_.table().attach_output(invocation, 0, c.handle)
+                                    : road_.table().attach_input(invocation, 0, c.handle);
+                  },
+                  &log),
+              kVantroStatusNotFound);
+    EXPECT_THAT(log, MatchesRegex(FailureLine(
+                         c.output ? "Failed to attach output buffer" : "Failed to attach input buffer",
+                         "Unexpected handle\n")));
+  }
+  // The freed slot goes to the next buffer registered, and binds it.
+  EXPECT_EQ(road_.NewFloatBuffer(8), host_memory);
+  EXPECT_EQ(road_.table().attach_input(invocation, 0, host_memory), kVantroStatusOk);
+  ExpectUsable(invocation);
+}
+
 TEST_F(HostileHostInputTest, MissingOrFailingHostEntriesAreReported) {
   VantroDispatchInvocationContextT* invocation = AddRelu();
   const VantroTensorBufferHandle host_memory = road_.NewFloatBuffer(8);
@@ -416,19 +577,24 @@ TEST_F(HostileHostInputTest, MissingOrFailingHostEntriesAreReported) {
     bool missing;  // null in the table, else failing with status 1000
     VantroTensorBufferHandle handle;
     VantroStatus status;
+    std::string message;
   };
+  // The bind's own host queries fail with an empty message located at the
+  // invocation context; the QNN registration's say which query failed.
+  const std::string bind = Located("vendors/qualcomm/dispatch/vantro_dispatch_invocation_context");
   const Case cases[] = {
       {"buffer type missing", HostEntry::kGetTensorBufferType, true, host_memory,
-       kVantroStatusNotFound},
-      {"buffer type failing", HostEntry::kGetTensorBufferType, false, host_memory, 1000},
+       kVantroStatusNotFound, bind},
+      {"buffer type failing", HostEntry::kGetTensorBufferType, false, host_memory, 1000, bind},
       {"host memory missing", HostEntry::kGetTensorBufferHostMemory, true, host_memory,
-       kVantroStatusNotFound},
-      {"size failing", HostEntry::kGetTensorBufferSize, false, host_memory, 1000},
+       kVantroStatusNotFound, bind},
+      {"size failing", HostEntry::kGetTensorBufferSize, false, host_memory, 1000, bind},
       {"offset missing", HostEntry::kGetTensorBufferOffset, true, host_memory,
-       kVantroStatusNotFound},
+       kVantroStatusNotFound, bind},
       {"tensor type missing", HostEntry::kGetTensorBufferTensorType, true, dma_buffer,
-       kVantroStatusNotFound},
-      {"tensor type failing", HostEntry::kGetTensorBufferTensorType, false, dma_buffer, 1000},
+       kVantroStatusNotFound, "Failed to get tensor buffer's type\n"},
+      {"tensor type failing", HostEntry::kGetTensorBufferTensorType, false, dma_buffer, 1000,
+       "Failed to get tensor buffer's type\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -440,7 +606,7 @@ TEST_F(HostileHostInputTest, MissingOrFailingHostEntriesAreReported) {
     std::string log;
     EXPECT_EQ(Captured([&] { return road_.table().attach_input(invocation, 0, c.handle); }, &log),
               c.status);
-    EXPECT_THAT(log, MatchesRegex(FailureLine("Failed to attach input buffer", "")));
+    EXPECT_THAT(log, MatchesRegex(FailureLine("Failed to attach input buffer", c.message)));
     road_.host().SetEntryPresent(c.entry, true);
     road_.host().FailEntry(c.entry, kVantroStatusOk);
   }
@@ -459,7 +625,12 @@ TEST_F(HostileHostInputTest, MissingOrFailingHostEntriesAreReported) {
   road_.host().SetEntryPresent(HostEntry::kCreateTensorBufferRequirements, true);
 
   // Options through missing option entries.
-  for (HostEntry entry : {HostEntry::kGetOpaqueOptions, HostEntry::kFindOpaqueOptionsData}) {
+  const std::pair<HostEntry, std::string> option_entries[] = {
+      {HostEntry::kGetOpaqueOptions,
+       "Failed to get opaque options\n\xE2\x94\x94 " + Located("cc/internal/vantro_options_wrapper")},
+      {HostEntry::kFindOpaqueOptionsData, "Failed to find Qualcomm options in VantroOptions\n"},
+  };
+  for (const auto& [entry, message] : option_entries) {
     SCOPED_TRACE(static_cast<int>(entry));
     road_.host().SetEntryPresent(entry, false);
     VantroOptionsT* options = road_.host().NewOptions();
@@ -467,7 +638,7 @@ TEST_F(HostileHostInputTest, MissingOrFailingHostEntriesAreReported) {
     EXPECT_EQ(Captured([&] { return road_.table().invocation_context_set_options(invocation, options); },
                        &log),
               kVantroStatusNotFound);
-    EXPECT_THAT(log, MatchesRegex(FailureLine("Failed to set invocation context options", "")));
+    EXPECT_THAT(log, MatchesRegex(FailureLine("Failed to set invocation context options", message)));
     road_.host().SetEntryPresent(entry, true);
   }
   ExpectUsable(invocation);

@@ -2,6 +2,7 @@
 // tensor records, their sizes and their buffers.
 #include "vendors/qualcomm/tensor_wrapper.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -173,8 +174,12 @@ TEST(TensorWrapperTest, OutlivesTheMemoryItWasCopiedFrom) {
   EXPECT_STREQ(r.name, "input_0");
   EXPECT_EQ(r.dimensions[1], 3u);
   EXPECT_EQ(r.quantizeParams.axisScaleOffsetEncoding.scaleOffset[1].offset, -2);
-  // Version 2's additions stay as copied.
-  EXPECT_EQ(r.isDynamicDimensions, dynamic);
+  // Version 2's dynamic-dimension flags are the wrapper's own copy; its
+  // other additions stay as copied.
+  ASSERT_NE(r.isDynamicDimensions, nullptr);
+  EXPECT_NE(r.isDynamicDimensions, dynamic);
+  EXPECT_EQ(r.isDynamicDimensions[0], 0);
+  EXPECT_EQ(r.isDynamicDimensions[1], 1);
   EXPECT_EQ(r.sparseParams.type, QNN_SPARSE_LAYOUT_HYBRID_COO);
   EXPECT_EQ(r.sparseParams.hybridCoo.numSpecifiedElements, 3u);
   EXPECT_EQ(r.isProduced, 1);
@@ -292,6 +297,189 @@ TEST(TensorWrapperTest, AllocateDataBindsAndKeepsBytes) {
   TensorWrapper u(unknown.record);
   EXPECT_EQ(u.AllocateData(), 0u);
   EXPECT_EQ(u.tensor().v1.clientBuf.dataSize, 0u);
+}
+
+// The contents of a static tensor and the dynamic-dimension flags of a
+// version-2 record live in QNN's memory, which goes when the system context
+// is freed: the wrapper, and every copy of it, holds its own.
+TEST(TensorWrapperTest, StaticDataAndDynamicDimensionsAreCopied) {
+  auto source = std::make_unique<SourceTensor>(QNN_DATATYPE_UINT_8, std::vector<uint32_t>{2, 3}, 2);
+  std::vector<uint8_t> contents = {1, 2, 3, 4, 5, 6};
+  std::vector<uint8_t> dynamic = {1, 0};
+  source->record.v2.type = QNN_TENSOR_TYPE_STATIC;
+  source->record.v2.clientBuf = {contents.data(), static_cast<uint32_t>(contents.size())};
+  source->record.v2.isDynamicDimensions = dynamic.data();
+  TensorWrapper w(source->record);
+  const void* const qnn_contents = contents.data();
+  const uint8_t* const qnn_dynamic = dynamic.data();
+  // QNN's memory is gone (and overwritten first, in case it is not freed).
+  std::fill(contents.begin(), contents.end(), 0xEE);
+  std::fill(dynamic.begin(), dynamic.end(), 0xEE);
+  source.reset();
+  contents = {};
+  dynamic = {};
+
+  auto expect_own = [&](const TensorWrapper& t) {
+    const Qnn_TensorV2_t& r = t.tensor().v2;
+    EXPECT_EQ(r.memType, QNN_TENSORMEMTYPE_RAW);
+    ASSERT_NE(r.clientBuf.data, nullptr);
+    EXPECT_NE(r.clientBuf.data, qnn_contents);
+    ASSERT_EQ(r.clientBuf.dataSize, 6u);
+    const uint8_t* bytes = static_cast<const uint8_t*>(r.clientBuf.data);
+    EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 6), (std::vector<uint8_t>{1, 2, 3, 4, 5, 6}));
+    ASSERT_NE(r.isDynamicDimensions, nullptr);
+    EXPECT_NE(r.isDynamicDimensions, qnn_dynamic);
+    EXPECT_EQ(r.isDynamicDimensions[0], 1);
+    EXPECT_EQ(r.isDynamicDimensions[1], 0);
+  };
+  {
+    SCOPED_TRACE("constructed");
+    expect_own(w);
+  }
+  TensorWrapper copy(w);
+  {
+    SCOPED_TRACE("copied");
+    expect_own(copy);
+    EXPECT_NE(copy.tensor().v2.clientBuf.data, w.tensor().v2.clientBuf.data);
+    EXPECT_NE(copy.tensor().v2.isDynamicDimensions, w.tensor().v2.isDynamicDimensions);
+  }
+  TensorWrapper moved(std::move(copy));
+  {
+    SCOPED_TRACE("moved");
+    expect_own(moved);
+    EXPECT_EQ(copy.tensor().v2.clientBuf.data, nullptr);  // NOLINT: the moved-from state
+  }
+  std::vector<TensorWrapper> list = {w, moved};
+  list.reserve(16);  // moves both
+  for (const TensorWrapper& t : list) {
+    SCOPED_TRACE("in a list");
+    expect_own(t);
+  }
+
+  // A version-1 record has no dynamic dimensions; a version-2 record
+  // without them keeps a null array, which the bind tells apart.
+  SourceTensor plain(QNN_DATATYPE_UINT_8, {2}, 2);
+  EXPECT_EQ(TensorWrapper(plain.record).tensor().v2.isDynamicDimensions, nullptr);
+  // Rank 0 with an array: nothing to copy, but still marked dynamic.
+  SourceTensor scalar(QNN_DATATYPE_UINT_8, {}, 2);
+  uint8_t none = 0;
+  scalar.record.v2.isDynamicDimensions = &none;
+  EXPECT_NE(TensorWrapper(scalar.record).tensor().v2.isDynamicDimensions, nullptr);
+}
+
+// Only a static tensor's contents are taken over: another tensor's client
+// buffer is whatever its owner bound, and stays theirs.
+TEST(TensorWrapperTest, OtherClientBuffersAreKeptAsBound) {
+  float host[4] = {1, 2, 3, 4};
+  SourceTensor source(QNN_DATATYPE_FLOAT_32, {4});
+  source.record.v1.clientBuf = {host, sizeof(host)};
+  TensorWrapper w(source.record);
+  EXPECT_EQ(w.tensor().v1.clientBuf.data, static_cast<void*>(host));
+  EXPECT_EQ(w.tensor().v1.clientBuf.dataSize, sizeof(host));
+  EXPECT_EQ(TensorWrapper(w).tensor().v1.clientBuf.data, static_cast<void*>(host));
+}
+
+// Copying or moving a wrapper keeps its record's buffer what it was: its own
+// bytes when they are bound (the copy's own bytes then), else the host's
+// buffer, a memory handle or nothing, with the size and memory type that go
+// with it.
+TEST(TensorWrapperTest, CopiesAndMovesKeepTheBufferBindingConsistent) {
+  float host[8] = {};
+  const Qnn_MemHandle_t mem_handle = reinterpret_cast<Qnn_MemHandle_t>(uintptr_t{0x1234});
+  struct Case {
+    const char* name;
+    void (*bind)(TensorWrapper& w, float* host, Qnn_MemHandle_t mem_handle);
+  };
+  const Case cases[] = {
+      {"own bytes",
+       [](TensorWrapper& w, float*, Qnn_MemHandle_t) {
+         w.AllocateData();
+         const float values[4] = {1, 2, 3, 4};
+         std::memcpy(w.mutable_tensor().v1.clientBuf.data, values, sizeof(values));
+       }},
+      {"host buffer after own bytes",
+       [](TensorWrapper& w, float* host, Qnn_MemHandle_t) {
+         w.AllocateData();
+         Qnn_TensorV1_t& r = w.mutable_tensor().v1;
+         r.memType = QNN_TENSORMEMTYPE_RAW;
+         r.clientBuf = {host, 8 * sizeof(float)};
+       }},
+      {"memory handle after own bytes",
+       [](TensorWrapper& w, float*, Qnn_MemHandle_t mem_handle) {
+         w.AllocateData();
+         Qnn_TensorV1_t& r = w.mutable_tensor().v1;
+         r.memType = QNN_TENSORMEMTYPE_MEMHANDLE;
+         r.memHandle = mem_handle;
+       }},
+      {"detached after own bytes",
+       [](TensorWrapper& w, float*, Qnn_MemHandle_t) {
+         w.AllocateData();
+         Qnn_TensorV1_t& r = w.mutable_tensor().v1;
+         r.memType = QNN_TENSORMEMTYPE_UNDEFINED;
+         r.clientBuf = {nullptr, 0};
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SourceTensor source(QNN_DATATYPE_FLOAT_32, {4});
+    TensorWrapper original(source.record);
+    c.bind(original, host, mem_handle);
+    const Qnn_TensorV1_t& bound = original.tensor().v1;
+    const bool own = std::string(c.name) == "own bytes";
+
+    auto expect_same_binding = [&](const TensorWrapper& t, const void* own_bytes) {
+      const Qnn_TensorV1_t& r = t.tensor().v1;
+      EXPECT_EQ(r.memType, bound.memType);
+      if (bound.memType == QNN_TENSORMEMTYPE_MEMHANDLE) {
+        EXPECT_EQ(r.memHandle, mem_handle);
+        return;
+      }
+      EXPECT_EQ(r.clientBuf.dataSize, bound.clientBuf.dataSize);
+      if (own) {
+        EXPECT_EQ(r.clientBuf.data, own_bytes);
+        const float values[4] = {1, 2, 3, 4};
+        EXPECT_EQ(std::memcmp(r.clientBuf.data, values, sizeof(values)), 0);
+      } else {
+        EXPECT_EQ(r.clientBuf.data, bound.clientBuf.data);
+      }
+    };
+    TensorWrapper copy(original);
+    if (own) EXPECT_NE(copy.tensor().v1.clientBuf.data, bound.clientBuf.data);
+    {
+      SCOPED_TRACE("copy");
+      expect_same_binding(copy, copy.tensor().v1.clientBuf.data);
+    }
+    TensorWrapper assigned(source.record);
+    assigned = original;
+    {
+      SCOPED_TRACE("copy assignment");
+      expect_same_binding(assigned, assigned.tensor().v1.clientBuf.data);
+      if (own) EXPECT_NE(assigned.tensor().v1.clientBuf.data, bound.clientBuf.data);
+    }
+    const void* const copy_bytes = copy.tensor().v1.clientBuf.data;
+    TensorWrapper moved(std::move(copy));
+    {
+      SCOPED_TRACE("move");
+      expect_same_binding(moved, copy_bytes);
+    }
+    TensorWrapper move_assigned(source.record);
+    move_assigned = std::move(moved);
+    {
+      SCOPED_TRACE("move assignment");
+      expect_same_binding(move_assigned, copy_bytes);
+    }
+  }
+}
+
+// AllocateData binds a client buffer, so the record's memory type says so.
+TEST(TensorWrapperTest, AllocateDataMakesTheMemoryTypeRaw) {
+  SourceTensor source(QNN_DATATYPE_FLOAT_32, {4});
+  source.record.v1.memType = QNN_TENSORMEMTYPE_MEMHANDLE;
+  source.record.v1.memHandle = reinterpret_cast<Qnn_MemHandle_t>(uintptr_t{0x1234});
+  TensorWrapper w(source.record);
+  ASSERT_EQ(w.AllocateData(), 16u);
+  EXPECT_EQ(w.tensor().v1.memType, QNN_TENSORMEMTYPE_RAW);
+  EXPECT_EQ(w.tensor().v1.clientBuf.dataSize, 16u);
 }
 
 TEST(TensorWrapperTest, AllocateDataRefusesSizesQnnCannotBeGiven) {

@@ -446,7 +446,17 @@ Expected<QnnContextHolder> QnnManager::CreateContextFromBinary(
   const Qnn_ErrorHandle_t result =
       Api()->contextCreateFromBinary(backend.BackendHandle(), backend.DeviceHandle(), list,
                                      binary, binary_size, &context, profile);
-  if (vote) backend.ScheduleDownVote();
+  if (vote) {
+    try {
+      backend.ScheduleDownVote();
+    } catch (...) {
+      // The down vote may need the voting thread, which may fail to start.
+      // The new context is freed on the way out; the profile handle stays
+      // the caller's, as for any failed creation.
+      if (result == QNN_SUCCESS && context != nullptr) Api()->contextFree(context, nullptr);
+      throw;
+    }
+  }
 
   if (result != QNN_SUCCESS) {
     VANTRO_LOG_ERROR("Failed to create QNN context: %d", static_cast<int>(result));

@@ -1,5 +1,6 @@
 #include "vendors/qualcomm/tensor_wrapper.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -44,6 +45,23 @@ TensorWrapper::TensorWrapper(const Qnn_Tensor_t& tensor) : tensor_(tensor) {
   } else {
     dimensions_.assign(source.rank, 0);
   }
+  if (QnnWord(tensor_.version) == QNN_TENSOR_VERSION_2 &&
+      tensor.v2.isDynamicDimensions != nullptr) {
+    // One flag per dimension; at least one byte, so that the copy of a
+    // rank-0 record's array is not null either.
+    dynamic_dimensions_.assign(std::max<uint32_t>(source.rank, 1), 0);
+    std::copy(tensor.v2.isDynamicDimensions, tensor.v2.isDynamicDimensions + source.rank,
+              dynamic_dimensions_.begin());
+  }
+  // A static tensor's contents are QNN's memory: the wrapper keeps a copy
+  // (bound below, with the size QNN gave).
+  const bool static_data = QnnWord(source.type) == QNN_TENSOR_TYPE_STATIC &&
+                           QnnWord(source.memType) == QNN_TENSORMEMTYPE_RAW &&
+                           source.clientBuf.data != nullptr && source.clientBuf.dataSize != 0;
+  if (static_data) {
+    const uint8_t* bytes = static_cast<const uint8_t*>(source.clientBuf.data);
+    data_.assign(bytes, bytes + source.clientBuf.dataSize);
+  }
   const Qnn_QuantizeParams_t& quant = source.quantizeParams;
   const uint32_t encoding = QnnWord(quant.quantizationEncoding);
   if (QnnWord(quant.encodingDefinition) == QNN_DEFINITION_DEFINED) {
@@ -63,7 +81,7 @@ TensorWrapper::TensorWrapper(const Qnn_Tensor_t& tensor) : tensor_(tensor) {
              static_cast<int>(encoding));
     }
   }
-  UpdateTensorPointers();
+  UpdateTensorPointers(static_data);
 }
 
 TensorWrapper::TensorWrapper(const TensorWrapper& other)
@@ -71,8 +89,9 @@ TensorWrapper::TensorWrapper(const TensorWrapper& other)
       name_(other.name_),
       dimensions_(other.dimensions_),
       quantize_params_(other.quantize_params_),
+      dynamic_dimensions_(other.dynamic_dimensions_),
       data_(other.data_) {
-  UpdateTensorPointers();
+  UpdateTensorPointers(other.BindsBytes(other.data_));
 }
 
 TensorWrapper& TensorWrapper::operator=(const TensorWrapper& other) {
@@ -80,13 +99,16 @@ TensorWrapper& TensorWrapper::operator=(const TensorWrapper& other) {
   return *this;
 }
 
+// A moved vector keeps its storage, so whether the source bound its own
+// bytes is read on the target, after the move.
 TensorWrapper::TensorWrapper(TensorWrapper&& other) noexcept
     : tensor_(other.tensor_),
       name_(std::move(other.name_)),
       dimensions_(std::move(other.dimensions_)),
       quantize_params_(std::move(other.quantize_params_)),
+      dynamic_dimensions_(std::move(other.dynamic_dimensions_)),
       data_(std::move(other.data_)) {
-  UpdateTensorPointers();
+  UpdateTensorPointers(BindsBytes(data_));
   other.Clear();
 }
 
@@ -96,8 +118,9 @@ TensorWrapper& TensorWrapper::operator=(TensorWrapper&& other) noexcept {
   name_ = std::move(other.name_);
   dimensions_ = std::move(other.dimensions_);
   quantize_params_ = std::move(other.quantize_params_);
+  dynamic_dimensions_ = std::move(other.dynamic_dimensions_);
   data_ = std::move(other.data_);
-  UpdateTensorPointers();
+  UpdateTensorPointers(BindsBytes(data_));
   other.Clear();
   return *this;
 }
@@ -108,16 +131,31 @@ void TensorWrapper::Clear() {
   name_.clear();
   dimensions_.clear();
   quantize_params_ = UndefinedQuantizeParams{};
+  dynamic_dimensions_.clear();
   data_.clear();
 }
 
-void TensorWrapper::UpdateTensorPointers() {
+bool TensorWrapper::BindsBytes(const std::vector<uint8_t>& bytes) const {
+  if (!IsSupportedVersion()) return false;
+  const Qnn_TensorV1_t& record = tensor_.v1;
+  return QnnWord(record.memType) == QNN_TENSORMEMTYPE_RAW && record.clientBuf.data != nullptr &&
+         record.clientBuf.data == bytes.data();
+}
+
+void TensorWrapper::UpdateTensorPointers(bool bind_data) {
   if (!IsSupportedVersion()) return;
   Qnn_TensorV1_t& record = tensor_.v1;
   record.name = name_.c_str();
   record.dimensions = dimensions_.data();
   record.quantizeParams = quantize_params_.Record();
-  if (!data_.empty()) record.clientBuf.data = data_.data();
+  if (QnnWord(tensor_.version) == QNN_TENSOR_VERSION_2 && !dynamic_dimensions_.empty()) {
+    tensor_.v2.isDynamicDimensions = dynamic_dimensions_.data();
+  }
+  // The size and memory type stay as the source had them with these bytes.
+  if (bind_data) {
+    record.memType = QNN_TENSORMEMTYPE_RAW;
+    record.clientBuf.data = data_.data();
+  }
 }
 
 uint32_t TensorWrapper::DataTypeSize(uint32_t data_type) {
@@ -175,11 +213,13 @@ uint64_t TensorWrapper::AllocateData() {
     // No buffer at all is safer than one QNN would overrun.
     QnnLog(kQnnLogError, "ERROR: [Qnn] Tensor %s is too large for a QNN client buffer",
            name_.c_str());
+    tensor_.v1.memType = QNN_TENSORMEMTYPE_RAW;
     tensor_.v1.clientBuf.data = nullptr;
     tensor_.v1.clientBuf.dataSize = 0;
     return 0;
   }
   data_.resize(size);
+  tensor_.v1.memType = QNN_TENSORMEMTYPE_RAW;
   tensor_.v1.clientBuf.data = data_.data();
   tensor_.v1.clientBuf.dataSize = static_cast<uint32_t>(size);
   return size;

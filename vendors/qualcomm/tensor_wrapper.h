@@ -68,15 +68,23 @@ class QuantizeParamsWrapper {
 //
 // Invariant, kept by construction, copy and move: the record's name
 // pointer designates `name()`, its dimension pointer `dimensions()`, its
-// quantisation is the view of `quantize_params()`, and once data has been
-// allocated its client buffer designates the wrapper's own bytes. Every
-// other field stays as copied. Records of other versions are kept as
-// copied, pointing wherever they pointed.
+// quantisation is the view of `quantize_params()`, and a version-2
+// record's dynamic-dimension flags (when it has any) are the wrapper's own
+// copy. The client buffer is the wrapper's own bytes when they are bound
+// (a static tensor's contents, copied at construction, or AllocateData);
+// a copy then binds its own copy of them, with the same size and memory
+// type. Otherwise the buffer fields (memory type, client buffer or memory
+// handle) stay as they were: a copy or a move never rebinds a host
+// buffer or a memory handle to the wrapper's bytes. Every other field
+// stays as copied. Records of other versions are kept as copied, pointing
+// wherever they pointed.
 class TensorWrapper {
  public:
   // Copies `tensor` and everything it points to; the record is only read.
   // An unsupported quantisation encoding is reported through QnnLog and
-  // the tensor is carried without quantisation.
+  // the tensor is carried without quantisation. A static tensor's raw
+  // client buffer is copied into the wrapper's own bytes and bound; other
+  // tensors' buffers are kept as bound.
   explicit TensorWrapper(const Qnn_Tensor_t& tensor);
 
   TensorWrapper(const TensorWrapper& other);
@@ -102,11 +110,12 @@ class TensorWrapper {
   uint64_t ByteSize() const;
 
   // Sizes the wrapper's own bytes to ByteSize (keeping what they hold,
-  // zero-filling growth) and binds them as the record's client buffer;
-  // returns the size. A tensor whose size overflows, or does not fit the
-  // record's 32-bit buffer size, gets no buffer: the record's client buffer
-  // is cleared (null, 0), the bytes are left alone, the refusal is reported
-  // through QnnLog and 0 is returned.
+  // zero-filling growth) and binds them as the record's client buffer
+  // (memory type raw); returns the size. A tensor whose size overflows, or
+  // does not fit the record's 32-bit buffer size, gets no buffer: the
+  // record's client buffer is cleared (null, 0, memory type raw), the bytes
+  // are left alone, the refusal is reported through QnnLog and 0 is
+  // returned.
   uint64_t AllocateData();
 
   // Element size of a QNN data type; 0 for codes not in the table.
@@ -115,8 +124,11 @@ class TensorWrapper {
  private:
   // Leaves a moved-from wrapper empty.
   void Clear();
-  // Re-points the record at this wrapper's storage.
-  void UpdateTensorPointers();
+  // Whether the record's client buffer is `bytes` (a wrapper's own bytes).
+  bool BindsBytes(const std::vector<uint8_t>& bytes) const;
+  // Re-points the record at this wrapper's storage; its client buffer too
+  // when `bind_data` (the source bound its own bytes).
+  void UpdateTensorPointers(bool bind_data);
   bool IsSupportedVersion() const {
     const uint32_t version = QnnWord(tensor_.version);
     return version == QNN_TENSOR_VERSION_1 || version == QNN_TENSOR_VERSION_2;
@@ -128,6 +140,9 @@ class TensorWrapper {
   std::string name_;
   std::vector<uint32_t> dimensions_;
   QuantizeParamsWrapper quantize_params_;
+  // A version-2 record's flags, one per dimension and at least one byte;
+  // empty when the record has none (a null array).
+  std::vector<uint8_t> dynamic_dimensions_;
   std::vector<uint8_t> data_;
 };
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,15 +33,23 @@ constexpr VantroApiVersion kDispatchApiVersion = {0, 1, 0};
 // All zero until an initialisation succeeds.
 char g_build_id[kBuildIdSize];
 
-// The process-wide QNN manager and backend, replaced by each successful
-// initialisation; device and invocation contexts borrow them.
-std::unique_ptr<QnnManager>& InstalledManager() {
-  static std::unique_ptr<QnnManager>* const manager = new std::unique_ptr<QnnManager>();
-  return *manager;
-}
-std::unique_ptr<qnn::QnnBackend>& InstalledBackend() {
-  static std::unique_ptr<qnn::QnnBackend>* const backend = new std::unique_ptr<qnn::QnnBackend>();
-  return *backend;
+// The QNN manager and backend of one initialisation. The installed pair is
+// replaced by each successful initialisation; every device and invocation
+// context created while it was installed shares its ownership, so a
+// replaced pair lives on until the last of them goes. The backend goes
+// before the manager whose libraries it uses.
+struct QnnPair {
+  std::unique_ptr<QnnManager> manager;
+  std::unique_ptr<qnn::QnnBackend> backend;
+  ~QnnPair() {
+    backend.reset();
+    manager.reset();
+  }
+};
+
+std::shared_ptr<QnnPair>& InstalledPair() {
+  static std::shared_ptr<QnnPair>* const pair = new std::shared_ptr<QnnPair>();
+  return *pair;
 }
 
 // Reads the vendor options of `options`, or says why there are none.
@@ -107,15 +116,14 @@ VantroStatus Initialize(const VantroHostApiTable* host, VantroEnvironmentT* envi
     return kVantroStatusRuntimeFailure;
   }
 
-  // The old backend goes before the old manager whose libraries it uses.
-  std::unique_ptr<qnn::QnnBackend> old_backend =
-      std::exchange(InstalledBackend(), std::move(backend));
-  std::unique_ptr<QnnManager> old_manager =
-      std::exchange(InstalledManager(), std::move(manager).Value());
-  old_backend.reset();
-  old_manager.reset();
+  auto pair = std::make_shared<QnnPair>();
+  pair->manager = std::move(manager).Value();
+  pair->backend = std::move(backend);
+  // The old pair goes now, backend first, unless contexts still hold it.
+  std::shared_ptr<QnnPair> old_pair = std::exchange(InstalledPair(), std::move(pair));
+  old_pair.reset();
 
-  const qnn::QnnApi* api = InstalledManager()->Api();
+  const qnn::QnnApi* api = InstalledPair()->manager->Api();
   Qnn_ApiVersion_t version{};
   if (const Qnn_ErrorHandle_t result = api->backendGetApiVersion(&version); result != QNN_SUCCESS) {
     VANTRO_LOG_ERROR("Failed to get QNN API version: %d", static_cast<int>(result));
@@ -184,8 +192,17 @@ VantroStatus CheckRuntimeCompatibility(VantroApiVersion host) {
 VantroStatus DeviceContextCreate(const VantroHostApiTable* host, void* /*ignored*/,
                                  VantroDispatchDeviceContextT** device_context) {
   if (host == nullptr || device_context == nullptr) return kVantroStatusInvalidArgument;
-  *device_context = new VantroDispatchDeviceContextT(host, InstalledManager().get(),
-                                                     InstalledBackend().get());
+  // Both pointers share the ownership of the installed pair (none before
+  // the first initialisation).
+  const std::shared_ptr<QnnPair>& pair = InstalledPair();
+  std::shared_ptr<QnnManager> manager;
+  std::shared_ptr<qnn::QnnBackend> backend;
+  if (pair != nullptr) {
+    manager = std::shared_ptr<QnnManager>(pair, pair->manager.get());
+    backend = std::shared_ptr<qnn::QnnBackend>(pair, pair->backend.get());
+  }
+  *device_context =
+      new VantroDispatchDeviceContextT(host, std::move(manager), std::move(backend));
   return kVantroStatusOk;
 }
 
@@ -339,29 +356,87 @@ VantroStatus SetOptions(VantroDispatchInvocationContextT* invocation_context,
   return kVantroStatusOk;
 }
 
+// ---- No exception crosses the table.
+
+// The failure of a handler that threw: one ERROR line naming the action,
+// RuntimeFailure, and the message parked as for any other failure. Nothing
+// here may throw again (the exception may well be an allocation failure).
+VantroStatus FailedByException(const char* action, const char* what) noexcept {
+  VANTRO_LOG_ERROR("%s: Unexpected exception: %s", action, what);
+  try {
+    ToStatus(Status::RuntimeFailure, std::string("Unexpected exception: ") + what);
+  } catch (...) {
+    // The message stays unparked; the status still crosses.
+  }
+  return kVantroStatusRuntimeFailure;
+}
+
+// Every slot of the table is Guarded<action, handler>::Call: the handler,
+// with whatever it throws (bad_alloc, std::system_error from a thread that
+// cannot start, a path conversion on Windows) turned into RuntimeFailure.
+// `kAction` names the failed action in the handler's own words.
+template <const char* kAction, auto kHandler>
+struct Guarded;
+
+template <const char* kAction, typename... Args, VantroStatus (*kHandler)(Args...)>
+struct Guarded<kAction, kHandler> {
+  static VantroStatus Call(Args... args) noexcept {
+    try {
+      return kHandler(args...);
+    } catch (const std::exception& e) {
+      return FailedByException(kAction, e.what());
+    } catch (...) {
+      return FailedByException(kAction, "unknown exception");
+    }
+  }
+};
+
+constexpr char kInitializeAction[] = "Failed to initialize";
+constexpr char kGetVendorIdAction[] = "Failed to get vendor id";
+constexpr char kGetBuildIdAction[] = "Failed to get build id";
+constexpr char kGetCapabilitiesAction[] = "Failed to get capabilities";
+constexpr char kDeviceContextCreateAction[] = "Failed to create device context";
+constexpr char kDeviceContextDestroyAction[] = "Failed to destroy device context";
+constexpr char kRequirementsAction[] = "Failed to get tensor buffer requirements";
+constexpr char kRegisterAction[] = "Failed to register buffer";
+constexpr char kUnregisterAction[] = "Failed to unregister buffer";
+constexpr char kInvocationContextCreateAction[] = "Failed to create context from context binary";
+constexpr char kInvocationContextDestroyAction[] = "Failed to destroy invocation context";
+constexpr char kSetHostRecordAction[] = "Failed to set host record";
+constexpr char kAttachInputAction[] = "Failed to attach input buffer";
+constexpr char kAttachOutputAction[] = "Failed to attach output buffer";
+constexpr char kDetachInputAction[] = "Failed to detach input buffer";
+constexpr char kDetachOutputAction[] = "Failed to detach output buffer";
+constexpr char kInvokeAction[] = "Failed to execute invocation context";
+constexpr char kCheckCompatibilityAction[] = "Failed to check runtime compatibility";
+constexpr char kSetOptionsAction[] = "Failed to set invocation context options";
+
 constexpr VantroDispatchOperationTable kOperationTable = {
     /*header=*/VANTRO_DISPATCH_TABLE_HEADER,
-    /*initialize=*/Initialize,
-    /*get_vendor_id=*/GetVendorId,
-    /*get_build_id=*/GetBuildId,
-    /*get_capabilities=*/GetCapabilities,
-    /*device_context_create=*/DeviceContextCreate,
-    /*device_context_destroy=*/DeviceContextDestroy,
-    /*get_input_requirements=*/GetInputRequirements,
-    /*get_output_requirements=*/GetOutputRequirements,
-    /*register_tensor_buffer=*/RegisterTensorBuffer,
-    /*unregister_tensor_buffer=*/UnregisterTensorBuffer,
-    /*invocation_context_create=*/InvocationContextCreate,
-    /*invocation_context_destroy=*/InvocationContextDestroy,
-    /*invocation_context_set_host_record=*/SetHostRecord,
-    /*attach_input=*/AttachInput,
-    /*attach_output=*/AttachOutput,
-    /*detach_input=*/DetachInput,
-    /*detach_output=*/DetachOutput,
-    /*invoke=*/Invoke,
+    /*initialize=*/Guarded<kInitializeAction, Initialize>::Call,
+    /*get_vendor_id=*/Guarded<kGetVendorIdAction, GetVendorId>::Call,
+    /*get_build_id=*/Guarded<kGetBuildIdAction, GetBuildId>::Call,
+    /*get_capabilities=*/Guarded<kGetCapabilitiesAction, GetCapabilities>::Call,
+    /*device_context_create=*/Guarded<kDeviceContextCreateAction, DeviceContextCreate>::Call,
+    /*device_context_destroy=*/Guarded<kDeviceContextDestroyAction, DeviceContextDestroy>::Call,
+    /*get_input_requirements=*/Guarded<kRequirementsAction, GetInputRequirements>::Call,
+    /*get_output_requirements=*/Guarded<kRequirementsAction, GetOutputRequirements>::Call,
+    /*register_tensor_buffer=*/Guarded<kRegisterAction, RegisterTensorBuffer>::Call,
+    /*unregister_tensor_buffer=*/Guarded<kUnregisterAction, UnregisterTensorBuffer>::Call,
+    /*invocation_context_create=*/
+    Guarded<kInvocationContextCreateAction, InvocationContextCreate>::Call,
+    /*invocation_context_destroy=*/
+    Guarded<kInvocationContextDestroyAction, InvocationContextDestroy>::Call,
+    /*invocation_context_set_host_record=*/Guarded<kSetHostRecordAction, SetHostRecord>::Call,
+    /*attach_input=*/Guarded<kAttachInputAction, AttachInput>::Call,
+    /*attach_output=*/Guarded<kAttachOutputAction, AttachOutput>::Call,
+    /*detach_input=*/Guarded<kDetachInputAction, DetachInput>::Call,
+    /*detach_output=*/Guarded<kDetachOutputAction, DetachOutput>::Call,
+    /*invoke=*/Guarded<kInvokeAction, Invoke>::Call,
     /*not_provided_0x98=*/{},
-    /*check_runtime_compatibility=*/CheckRuntimeCompatibility,
-    /*invocation_context_set_options=*/SetOptions,
+    /*check_runtime_compatibility=*/
+    Guarded<kCheckCompatibilityAction, CheckRuntimeCompatibility>::Call,
+    /*invocation_context_set_options=*/Guarded<kSetOptionsAction, SetOptions>::Call,
     /*not_provided_0xd0=*/{},
 };
 

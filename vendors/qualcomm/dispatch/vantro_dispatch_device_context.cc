@@ -63,15 +63,21 @@ Expected<void> VantroDispatchDeviceContextT::UnregisterTensorBuffer(
   return {};
 }
 
+bool VantroDispatchDeviceContextT::Resolves(VantroTensorBufferHandle handle) const {
+  // An unregistered slot still holds its old buffer, which the host may
+  // have freed since: its handle names nothing until the slot is reused.
+  return handle < slots_.size() && slots_[handle].in_use;
+}
+
 Expected<VantroTensorBufferT*> VantroDispatchDeviceContextT::GetTensorBuffer(
     VantroTensorBufferHandle handle) {
-  if (handle >= slots_.size()) return Error(Status::NotFound, "Unexpected handle");
+  if (!Resolves(handle)) return Error(Status::NotFound, "Unexpected handle");
   return slots_[handle].buffer;
 }
 
 Expected<Qnn_MemHandle_t> VantroDispatchDeviceContextT::GetMemHandle(
     VantroTensorBufferHandle handle) {
-  if (handle >= slots_.size()) return Error(Status::NotFound, "Unexpected handle");
+  if (!Resolves(handle)) return Error(Status::NotFound, "Unexpected handle");
   BufferSlot& slot = slots_[handle];
   if (slot.mem_handle == nullptr) {
     auto registered = RegisterWithQnn(slot.buffer);
@@ -116,12 +122,17 @@ Expected<QnnContextHolder*> VantroDispatchDeviceContextT::GetOrCreateQnnContext(
   if (manager_ == nullptr || backend_ == nullptr) {
     return Error(Status::RuntimeFailure, "QNN is not initialized");
   }
+  // Room in the cache first: once QNN has created the context nothing may
+  // throw before the cache owns it, since the holder also owns the profile
+  // handle, which the caller frees itself when this fails.
+  auto owned = std::make_unique<QnnContextHolder>();
+  context_cache_.reserve(context_cache_.size() + 1);
   auto [configs, count] = manager_->DefaultContextConfigs();
   auto holder =
       manager_->CreateContextFromBinary(*backend_, configs, count, bytecode, size, profile);
   if (!holder) return holder.GetError();
-  auto owned = std::make_unique<QnnContextHolder>(std::move(holder).Value());
+  *owned = std::move(holder).Value();
   QnnContextHolder* result = owned.get();
-  context_cache_[key] = std::move(owned);
+  context_cache_.emplace(key, std::move(owned));  // reserved: does not allocate
   return result;
 }

@@ -1,6 +1,7 @@
 #include "vendors/qualcomm/dispatch/vantro_dispatch_invocation_context.h"
 
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -136,8 +137,8 @@ VantroDispatchInvocationContextT::VantroDispatchInvocationContextT(
     Qnn_ProfileHandle_t profile, bool owns_profile, Qnn_GraphHandle_t graph,
     const std::vector<qnn::TensorWrapper>& inputs, const std::vector<qnn::TensorWrapper>& outputs)
     : device_context_(device_context),
-      manager_(*device_context.manager()),
-      backend_(*device_context.backend()),
+      manager_(device_context.shared_manager()),
+      backend_(device_context.shared_backend()),
       context_(context),
       profile_(profile),
       owns_profile_(owns_profile),
@@ -150,8 +151,18 @@ VantroDispatchInvocationContextT::VantroDispatchInvocationContextT(
 }
 
 VantroDispatchInvocationContextT::~VantroDispatchInvocationContextT() {
-  if (auto_vote_) backend_.ScheduleDownVote();
-  if (owns_profile_ && profile_ != nullptr) manager_.Api()->profileFree(profile_);
+  if (auto_vote_) {
+    // The down vote may be the first to need the voting thread, whose start
+    // can fail; nothing may leave a destructor (destruction returns 0).
+    try {
+      backend_->ScheduleDownVote();
+    } catch (const std::exception& e) {
+      VANTRO_LOG_ERROR("Failed to schedule the final down vote: %s", e.what());
+    } catch (...) {
+      VANTRO_LOG_ERROR("Failed to schedule the final down vote: unknown exception");
+    }
+  }
+  if (owns_profile_ && profile_ != nullptr) manager_->Api()->profileFree(profile_);
 }
 
 Expected<VantroDispatchInvocationContextT::Ptr> VantroDispatchInvocationContextT::CreateFromBytecode(
@@ -216,10 +227,13 @@ Expected<VantroDispatchInvocationContextT::Ptr> VantroDispatchInvocationContextT
   if (!backend->AfterGraphRetrieve(retrieved, manager->options())) {
     return Error(Status::RuntimeFailure, "Failed to configure graph after retrieve");
   }
+  // Created before the guard lets go: copying the tensors may throw, and
+  // the profile handle is the context's only once it exists.
+  Ptr created(new VantroDispatchInvocationContextT(device_context, (*holder)->context(), profile,
+                                                   owns_profile, graph, chosen->inputs(),
+                                                   chosen->outputs()));
   profile_guard.Release();
-  return Ptr(new VantroDispatchInvocationContextT(device_context, (*holder)->context(), profile,
-                                                  owns_profile, graph, chosen->inputs(),
-                                                  chosen->outputs()));
+  return created;
 }
 
 Expected<VantroDispatchInvocationContextT::Ptr>
@@ -240,7 +254,7 @@ VantroDispatchInvocationContextT::CreateFromJitHandle(VantroDispatchDeviceContex
 }
 
 const qnn::Options& VantroDispatchInvocationContextT::EffectiveOptions() const {
-  return invocation_options_.has_value() ? *invocation_options_ : manager_.options();
+  return invocation_options_.has_value() ? *invocation_options_ : manager_->options();
 }
 
 void VantroDispatchInvocationContextT::UpdateAutoVote() {
@@ -261,7 +275,7 @@ Expected<VantroTensorBufferRequirementsT*> VantroDispatchInvocationContextT::Get
   static constexpr int32_t kDmaBuf[] = {kVantroTensorBufferTypeDmaBuf};
   static constexpr int32_t kMemHandle[] = {kVantroTensorBufferTypeFastRpc,
                                            kVantroTensorBufferTypeDmaBuf};
-  const qnn::Options& options = manager_.options();
+  const qnn::Options& options = manager_->options();
   absl::Span<const int32_t> types = kMemHandle;
   if (options.GetBackendType() == qnn::BackendType::kGpu) {
     types = kDmaBuf;
@@ -320,9 +334,12 @@ Expected<void> VantroDispatchInvocationContextT::Bind(VantroTensorBufferHandle h
       return Error(Status::RuntimeFailure, "Host tensor buffer is too large for QNN");
     }
     // The bound bytes must lie inside the address space: an offset that
-    // wraps the address would have QNN read and write through it.
+    // wraps the address would have QNN read and write through it. No memory
+    // has no bytes to be offset into: a null address with an offset would
+    // be bound as the offset itself (as a null bytecode base keeps null).
     const uintptr_t address = reinterpret_cast<uintptr_t>(*memory);
-    if (*offset > UINTPTR_MAX - address || *size > UINTPTR_MAX - address - *offset) {
+    if ((address == 0 && *offset != 0) || *offset > UINTPTR_MAX - address ||
+        *size > UINTPTR_MAX - address - *offset) {
       return Error(Status::RuntimeFailure, "Host tensor buffer offset is out of range");
     }
     VANTRO_RETURN_IF_ERROR(check_version());
@@ -379,19 +396,19 @@ Expected<void> VantroDispatchInvocationContextT::Invoke() {
   Qnn_Tensor_t* output_records = output_records_.data();
   for (size_t i = 0; i < first_dump; ++i) output_records[i] = outputs[i].tensor();
   for (size_t i = first_dump; i < num_outputs; ++i) {
-    // Dump outputs write into the wrapper's own storage, whatever was attached.
+    // Dump outputs write into the wrapper's own storage (a raw client
+    // buffer), whatever was attached.
     outputs[i].AllocateData();
-    outputs[i].mutable_tensor().v1.memType = QNN_TENSORMEMTYPE_RAW;
     output_records[i] = outputs[i].tensor();
   }
 
   const bool vote = auto_vote_;
-  if (vote) backend_.ScheduleUpVote();
+  if (vote) backend_->ScheduleUpVote();
   const Qnn_ErrorHandle_t result =
-      manager_.Api()->graphExecute(graph_, input_records, static_cast<uint32_t>(num_inputs),
+      manager_->Api()->graphExecute(graph_, input_records, static_cast<uint32_t>(num_inputs),
                                    output_records, static_cast<uint32_t>(num_outputs), profile_,
                                    nullptr);
-  if (vote) backend_.ScheduleDownVote();
+  if (vote) backend_->ScheduleDownVote();
   if (result != QNN_SUCCESS) return Error(Status::RuntimeFailure, "Failed to execute graph");
 
   if (profile_ != nullptr) {
@@ -401,15 +418,30 @@ Expected<void> VantroDispatchInvocationContextT::Invoke() {
     }
   }
   for (size_t i = first_dump; i < outputs_.size(); ++i) {
-    if (!DumpTensor(outputs_[i])) {
+    if (!TryDumpTensor(outputs_[i])) {
       VANTRO_LOG_ERROR("Failed to dump tensor id: %d", static_cast<int>(i));
     }
   }
   return {};
 }
 
+bool VantroDispatchInvocationContextT::TryDumpTensor(const qnn::TensorWrapper& wrapper) const
+    noexcept {
+  // Building the file names can throw (an allocation; on Windows the
+  // conversion of a name the code page cannot express): a failed dump like
+  // any other, which never fails invoke.
+  try {
+    return DumpTensor(wrapper).HasValue();
+  } catch (const std::exception& e) {
+    VANTRO_LOG_ERROR("Failed to write dumped tensor: %s", e.what());
+  } catch (...) {
+    VANTRO_LOG_ERROR("Failed to write dumped tensor: unknown exception");
+  }
+  return false;
+}
+
 Expected<void> VantroDispatchInvocationContextT::PrintProfilingStatistics() const {
-  const qnn::QnnApi* api = manager_.Api();
+  const qnn::QnnApi* api = manager_->Api();
   std::string text = "\nExecute Stats:\n----------------\n";
   const QnnProfile_EventId_t* events = nullptr;
   uint32_t num_events = 0;
@@ -483,7 +515,7 @@ Expected<void> VantroDispatchInvocationContextT::SetOptions(VantroOptionsT* opti
   if (options == nullptr) {
     invocation_options_.reset();
     UpdateAutoVote();
-    if (!backend_.SetPerformanceMode(manager_.options())) {
+    if (!backend_->SetPerformanceMode(manager_->options())) {
       return Error(Status::RuntimeFailure, "Failed to reset performance mode.");
     }
     return {};
@@ -508,7 +540,7 @@ Expected<void> VantroDispatchInvocationContextT::SetOptions(VantroOptionsT* opti
   const Status mapped = vantro::qualcomm::ApplyQualcommOptions(new_options, qualcomm_options);
   if (mapped != Status::Ok) return VANTRO_LOCATED_ERROR(mapped, "");
   vantro::ClearPendingError();
-  if (!backend_.SetPerformanceMode(new_options)) {
+  if (!backend_->SetPerformanceMode(new_options)) {
     return Error(Status::RuntimeFailure, "Failed to set performance mode.");
   }
   invocation_options_ = std::move(new_options);

@@ -77,12 +77,16 @@ struct VantroDispatchInvocationContextT {
   vantro::Expected<void> Bind(VantroTensorBufferHandle handle, qnn::TensorWrapper& wrapper);
   vantro::Expected<void> PrintProfilingStatistics() const;
   vantro::Expected<void> DumpTensor(const qnn::TensorWrapper& wrapper) const;
+  // DumpTensor, with an exception counted (and logged) as a failed dump.
+  bool TryDumpTensor(const qnn::TensorWrapper& wrapper) const noexcept;
   // Whether the effective options vote around each execution.
   void UpdateAutoVote();
 
   VantroDispatchDeviceContextT& device_context_;
-  vantro::qualcomm::QnnManager& manager_;
-  qnn::QnnBackend& backend_;
+  // Shared with the device context: the pair installed when it was created,
+  // kept alive across later initialisations.
+  std::shared_ptr<vantro::qualcomm::QnnManager> manager_;
+  std::shared_ptr<qnn::QnnBackend> backend_;
   Qnn_ContextHandle_t context_;
   Qnn_ProfileHandle_t profile_;
   bool owns_profile_;
