@@ -17,6 +17,7 @@
 #include "gtest/gtest.h"
 #include "sim/qnn/context_binary_format.h"
 #include "sim/qnn/sim_qnn.h"
+#include "tests/support/context_binary_support.h"
 #include "tests/support/plugin_harness.h"
 #include "tests/support/sim_backend_support.h"
 #include "tests/support/sim_jit_graph.h"
@@ -382,22 +383,15 @@ TEST_F(DispatchDumpTest, DumpOutputsGoLastForBinariesAndJitHandles) {
   // so that which buffer received which output shows the order.
   vantro::sim::ContextBinaryGraph graph;
   graph.name = "g";
-  auto tensor = [](uint32_t id, const char* name, uint32_t type) {
-    vantro::sim::ContextBinaryTensor t;
-    t.id = id;
-    t.name = name;
-    t.type = type;
-    t.dimensions = {4};
-    return t;
-  };
-  graph.tensors = {tensor(1, "x", QNN_TENSOR_TYPE_APP_WRITE), tensor(2, "a", QNN_TENSOR_TYPE_APP_READ),
-                   tensor(3, "b_dump", QNN_TENSOR_TYPE_APP_READ),
-                   tensor(4, "c", QNN_TENSOR_TYPE_APP_READ)};
+  graph.tensors = {SimTensor(1, "x", QNN_TENSOR_TYPE_APP_WRITE),
+                   SimTensor(2, "a", QNN_TENSOR_TYPE_APP_READ),
+                   SimTensor(3, "b_dump", QNN_TENSOR_TYPE_APP_READ),
+                   SimTensor(4, "c", QNN_TENSOR_TYPE_APP_READ)};
   graph.inputs = {1};
   graph.outputs = {2, 3, 4};
-  graph.ops = {{vantro::sim::OpKind::kCopy, {1}, {2}, {}},
-               {vantro::sim::OpKind::kRelu, {1}, {3}, {}},
-               {vantro::sim::OpKind::kMul, {1, 1}, {4}, {}}};
+  graph.ops = {SimOp(vantro::sim::OpKind::kCopy, {1}, {2}),
+               SimOp(vantro::sim::OpKind::kRelu, {1}, {3}),
+               SimOp(vantro::sim::OpKind::kMul, {1, 1}, {4})};
   vantro::sim::ContextBinary binary;
   binary.graphs = {graph};
   const float x[4] = {1.5f, -2, 3, -0.5f};

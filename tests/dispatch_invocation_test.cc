@@ -11,6 +11,7 @@
 #include "gtest/gtest.h"
 #include "sim/qnn/context_binary_format.h"
 #include "sim/qnn/sim_qnn.h"
+#include "tests/support/context_binary_support.h"
 #include "tests/support/plugin_harness.h"
 #include "tests/support/sim_jit_graph.h"
 
@@ -28,36 +29,18 @@ using ::testing::internal::CaptureStderr;
 using ::testing::internal::GetCapturedStderr;
 using vantro::sim::ContextBinary;
 using vantro::sim::ContextBinaryGraph;
-using vantro::sim::ContextBinaryOp;
 using vantro::sim::ContextBinaryTensor;
 using vantro::sim::OpKind;
-
-ContextBinaryTensor Tensor(uint32_t id, const char* name, uint32_t type,
-                           std::vector<uint32_t> dimensions = {4}) {
-  ContextBinaryTensor t;
-  t.id = id;
-  t.name = name;
-  t.type = type;
-  t.dimensions = std::move(dimensions);
-  return t;
-}
-
-ContextBinaryOp Op(OpKind kind, std::vector<uint32_t> inputs, std::vector<uint32_t> outputs) {
-  ContextBinaryOp op;
-  op.kind = kind;
-  op.inputs = std::move(inputs);
-  op.outputs = std::move(outputs);
-  return op;
-}
 
 // Graph `name`: out (id 2) = x (id 1), or x * x when `square`; four floats.
 ContextBinaryGraph UnaryGraph(const std::string& name, bool square) {
   ContextBinaryGraph graph;
   graph.name = name;
-  graph.tensors = {Tensor(1, "x", QNN_TENSOR_TYPE_APP_WRITE), Tensor(2, "out", QNN_TENSOR_TYPE_APP_READ)};
+  graph.tensors = {SimTensor(1, "x", QNN_TENSOR_TYPE_APP_WRITE),
+                   SimTensor(2, "out", QNN_TENSOR_TYPE_APP_READ)};
   graph.inputs = {1};
   graph.outputs = {2};
-  graph.ops = {square ? Op(OpKind::kMul, {1, 1}, {2}) : Op(OpKind::kCopy, {1}, {2})};
+  graph.ops = {square ? SimOp(OpKind::kMul, {1, 1}, {2}) : SimOp(OpKind::kCopy, {1}, {2})};
   return graph;
 }
 
@@ -599,16 +582,16 @@ TEST_F(DispatchInvocationTest, DynamicDimensionsAndUnknownTensorVersionsAreRefus
   };
   ContextBinaryGraph graph;
   graph.name = "g";
-  graph.tensors = {described(Tensor(1, "p", QNN_TENSOR_TYPE_APP_WRITE), 2, {1}),
-                   described(Tensor(2, "q", QNN_TENSOR_TYPE_APP_WRITE), 3, {}),
-                   described(Tensor(3, "r", QNN_TENSOR_TYPE_APP_WRITE), 2, {}),
-                   described(Tensor(4, "p_out", QNN_TENSOR_TYPE_APP_READ), 2, {1}),
-                   described(Tensor(5, "q_out", QNN_TENSOR_TYPE_APP_READ), 3, {}),
-                   described(Tensor(6, "r_out", QNN_TENSOR_TYPE_APP_READ), 2, {})};
+  graph.tensors = {described(SimTensor(1, "p", QNN_TENSOR_TYPE_APP_WRITE), 2, {1}),
+                   described(SimTensor(2, "q", QNN_TENSOR_TYPE_APP_WRITE), 3, {}),
+                   described(SimTensor(3, "r", QNN_TENSOR_TYPE_APP_WRITE), 2, {}),
+                   described(SimTensor(4, "p_out", QNN_TENSOR_TYPE_APP_READ), 2, {1}),
+                   described(SimTensor(5, "q_out", QNN_TENSOR_TYPE_APP_READ), 3, {}),
+                   described(SimTensor(6, "r_out", QNN_TENSOR_TYPE_APP_READ), 2, {})};
   graph.inputs = {1, 2, 3};
   graph.outputs = {4, 5, 6};
-  graph.ops = {Op(OpKind::kCopy, {1}, {4}), Op(OpKind::kCopy, {2}, {5}),
-               Op(OpKind::kCopy, {3}, {6})};
+  graph.ops = {SimOp(OpKind::kCopy, {1}, {4}), SimOp(OpKind::kCopy, {2}, {5}),
+               SimOp(OpKind::kCopy, {3}, {6})};
   ContextBinary binary;
   binary.graphs = {graph};
   VantroDispatchInvocationContextT* invocation = nullptr;

@@ -47,7 +47,8 @@ class PluginRoad {
                                 VantroDispatchInvocationContextT** out);
   // Creates an invocation context over a JIT handle (bytecode kind 3), which
   // must outlive the invocation context.
-  VantroStatus CreateJitInvocation(const vantro::qualcomm::JitHandle* jit, const char* function_name,
+  VantroStatus CreateJitInvocation(const vantro::qualcomm::JitHandle* jit,
+                                   const char* function_name,
                                    VantroDispatchInvocationContextT** out);
   // A host-memory float buffer of `count` elements, registered; returns its handle.
   VantroTensorBufferHandle NewFloatBuffer(size_t count, VantroTensorBufferT** buffer = nullptr);
