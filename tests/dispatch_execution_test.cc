@@ -210,21 +210,24 @@ TEST_F(DispatchExecutionTest, DestroyingUnderAutomaticControlVotesDownOnce) {
     record.base_addr = bytes.data();
     record.size = bytes.size();
     VantroDispatchInvocationContextT* invocation = nullptr;
-    ASSERT_EQ(road.table().invocation_context_create(nullptr, road.device(), 0, &record, nullptr,
-                                                     0, 0, &invocation),
-              kVantroStatusOk);
-    if (!c.invocation_payload.empty()) {
-      VantroOptionsT* options = road.host().NewOptions();
-      road.host().SetOpaqueOptionsText(options, "qualcomm", c.invocation_payload);
-      ASSERT_EQ(road.table().invocation_context_set_options(invocation, options), kVantroStatusOk);
-    }
+    const VantroStatus created = road.table().invocation_context_create(
+        nullptr, road.device(), 0, &record, nullptr, 0, 0, &invocation);
     GetCapturedStderr();
+    ASSERT_EQ(created, kVantroStatusOk);
     // The votes so far settle first; the creation's down vote may be delayed.
     if (c.creation_votes) {
       ASSERT_TRUE(WaitUntil([] {
         const auto calls = vantro::sim::PowerConfigCalls();
         return !calls.empty() && DescribePowerConfig(calls.back()) == kHtpDown;
       }));
+    }
+    if (!c.invocation_payload.empty()) {
+      VantroOptionsT* options = road.host().NewOptions();
+      road.host().SetOpaqueOptionsText(options, "qualcomm", c.invocation_payload);
+      CaptureStderr();
+      const VantroStatus set = road.table().invocation_context_set_options(invocation, options);
+      GetCapturedStderr();
+      ASSERT_EQ(set, kVantroStatusOk);
     }
     const size_t before = WaitForQuietPowerConfigs();
 
