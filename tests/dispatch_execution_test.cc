@@ -5,18 +5,22 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "HTP/QnnHtpProfile.h"
+#include "absl/strings/str_cat.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "sim/qnn/context_binary_format.h"
 #include "sim/qnn/sim_qnn.h"
+#include "tests/support/context_binary_support.h"
 #include "tests/support/plugin_harness.h"
 #include "tests/support/sim_backend_support.h"
+#include "tests/support/sim_jit_graph.h"
 
 namespace vantro::testing {
 namespace {
@@ -58,6 +62,35 @@ size_t PowerConfigsOnceTheLastVoteIs(uint32_t corner) {
            static_cast<uint32_t>(last.dcvsV3Config.coreVoltageCornerTarget) == corner;
   })) << "no vote for corner " << corner;
   return count;
+}
+
+// One applied power config in short: an HTP vote as its sleep latency and
+// core corner target (down votes sleep 65535), a DSP list as its first
+// record.
+std::string DescribePowerConfig(const vantro::sim::PowerConfigCall& call) {
+  if (!call.htp) {
+    if (call.dsp_configs.empty()) return "dsp []";
+    return absl::StrCat("dsp (", static_cast<uint32_t>(call.dsp_configs[0].config), ",",
+                        call.dsp_configs[0].dcvsEnableConfig, ")");
+  }
+  if (call.htp_configs.empty()) return "htp []";
+  const QnnHtpPerfInfrastructure_PowerConfig_t& first = call.htp_configs[0];
+  if (first.option != QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_V3) {
+    return absl::StrCat("htp option ", static_cast<uint32_t>(first.option));
+  }
+  return absl::StrCat("htp latency ", first.dcvsV3Config.sleepLatency, " core ",
+                      first.dcvsV3Config.coreVoltageCornerTarget);
+}
+
+// Waits until no power config has arrived for 50 ms; returns the count.
+size_t WaitForQuietPowerConfigs() {
+  size_t count = vantro::sim::PowerConfigCalls().size();
+  for (;;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const size_t now = vantro::sim::PowerConfigCalls().size();
+    if (now == count) return count;
+    count = now;
+  }
 }
 
 class DispatchExecutionTest : public ::testing::Test {
@@ -153,6 +186,77 @@ TEST_F(DispatchExecutionTest, AutoControlVotesAroundEveryExecutionEvenWhenItFail
   EXPECT_EQ(calls[before + 1].htp_configs[0].dcvsV3Config.coreVoltageCornerTarget, 64u);
   EXPECT_EQ(calls[before + 2].htp_configs[0].dcvsV3Config.coreVoltageCornerTarget, 128u);
   EXPECT_EQ(calls[before + 3].htp_configs[0].dcvsV3Config.coreVoltageCornerTarget, 64u);
+}
+
+TEST_F(DispatchExecutionTest, DestroyingUnderAutomaticControlVotesDownOnce) {
+  static constexpr char kHtpDown[] = "htp latency 65535 core 64";
+  struct Case {
+    const char* name;
+    std::string payload;             // the manager's options
+    std::string invocation_payload;  // options given to the invocation context, if any
+    bool creation_votes;             // the QNN context's creation voted up and down
+    const char* destroy_vote;        // the vote destruction applies, null for none
+  };
+  const Case cases[] = {
+      {"HTP HighPerformance, Auto", "htp_performance_mode = 3\nhtp_perf_ctrl_mode = 1\n", "", true,
+       kHtpDown},
+      {"HTP Burst, Auto: delayed, and still applied",
+       "htp_performance_mode = 2\nhtp_perf_ctrl_mode = 1\n", "", true, kHtpDown},
+      {"DSP HighPerformance, Auto",
+       "qnn_backend = 3\ndsp_performance_mode = 3\ndsp_perf_ctrl_mode = 1\n", "", false,
+       "dsp (2,2000)"},
+      {"HTP HighPerformance, Manual", "htp_performance_mode = 3\nhtp_perf_ctrl_mode = 0\n", "",
+       false, nullptr},
+      {"HTP Default mode, Auto", "htp_perf_ctrl_mode = 1\n", "", false, nullptr},
+      {"invocation options turn Auto on", "",
+       "htp_performance_mode = 3\nhtp_perf_ctrl_mode = 1\n", false, kHtpDown},
+      {"invocation options turn Auto off", "htp_performance_mode = 3\nhtp_perf_ctrl_mode = 1\n",
+       "htp_performance_mode = 3\nhtp_perf_ctrl_mode = 0\n", true, nullptr},
+  };
+  const std::vector<uint8_t> bytes = ReadFileBytes(ExampleModelPath("add_relu"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    vantro::sim::Reset();
+    PluginRoad road;
+    CaptureStderr();
+    ASSERT_EQ(road.Initialize(PayloadWithSimLibraries(c.payload)), kVantroStatusOk);
+    road.OpenDevice();
+    // Created through the table directly: this test destroys it, not the road.
+    VantroMemBufferT record{};
+    record.base_addr = bytes.data();
+    record.size = bytes.size();
+    VantroDispatchInvocationContextT* invocation = nullptr;
+    const VantroStatus created = road.table().invocation_context_create(
+        nullptr, road.device(), 0, &record, nullptr, 0, 0, &invocation);
+    GetCapturedStderr();
+    ASSERT_EQ(created, kVantroStatusOk);
+    // The votes so far settle first; the creation's down vote may be delayed.
+    if (c.creation_votes) {
+      ASSERT_TRUE(WaitUntil([] {
+        const auto calls = vantro::sim::PowerConfigCalls();
+        return !calls.empty() && DescribePowerConfig(calls.back()) == kHtpDown;
+      }));
+    }
+    if (!c.invocation_payload.empty()) {
+      VantroOptionsT* options = road.host().NewOptions();
+      road.host().SetOpaqueOptionsText(options, "qualcomm", c.invocation_payload);
+      CaptureStderr();
+      const VantroStatus set = road.table().invocation_context_set_options(invocation, options);
+      GetCapturedStderr();
+      ASSERT_EQ(set, kVantroStatusOk);
+    }
+    const size_t before = WaitForQuietPowerConfigs();
+
+    CaptureStderr();
+    EXPECT_EQ(road.table().invocation_context_destroy(invocation), kVantroStatusOk);
+    EXPECT_EQ(GetCapturedStderr(), "") << "no vote without a controller, so no warning either";
+    if (c.destroy_vote != nullptr) {
+      ASSERT_TRUE(WaitUntil([&] { return vantro::sim::PowerConfigCalls().size() > before; }));
+    }
+    const auto calls = vantro::sim::PowerConfigCalls();
+    ASSERT_EQ(WaitForQuietPowerConfigs(), before + (c.destroy_vote != nullptr ? 1 : 0));
+    if (c.destroy_vote != nullptr) EXPECT_EQ(DescribePowerConfig(calls[before]), c.destroy_vote);
+  }
 }
 
 TEST_F(DispatchExecutionTest, ProfilingStatisticsAreLogged) {
@@ -291,6 +395,103 @@ TEST_F(DispatchDumpTest, NamesThatWouldLeaveTheDirectoryAreRefused) {
                                   "Failed to dump tensor id: 1\n(.|\n)*"));
     EXPECT_FALSE(std::filesystem::exists("/data/local/tmp/escape_dump.raw"));
   }
+}
+
+TEST_F(DispatchDumpTest, DumpOutputsGoLastForBinariesAndJitHandles) {
+  // Outputs a, b_dump, c in graph order, each computed differently from x,
+  // so that which buffer received which output shows the order.
+  vantro::sim::ContextBinaryGraph graph;
+  graph.name = "g";
+  graph.tensors = {SimTensor(1, "x", QNN_TENSOR_TYPE_APP_WRITE),
+                   SimTensor(2, "a", QNN_TENSOR_TYPE_APP_READ),
+                   SimTensor(3, "b_dump", QNN_TENSOR_TYPE_APP_READ),
+                   SimTensor(4, "c", QNN_TENSOR_TYPE_APP_READ)};
+  graph.inputs = {1};
+  graph.outputs = {2, 3, 4};
+  graph.ops = {SimOp(vantro::sim::OpKind::kCopy, {1}, {2}),
+               SimOp(vantro::sim::OpKind::kRelu, {1}, {3}),
+               SimOp(vantro::sim::OpKind::kMul, {1, 1}, {4})};
+  vantro::sim::ContextBinary binary;
+  binary.graphs = {graph};
+  const float x[4] = {1.5f, -2, 3, -0.5f};
+  const float relu[4] = {1.5f, 0, 3, 0};
+
+  for (const bool jit : {false, true}) {
+    SCOPED_TRACE(jit ? "JIT handle" : "context binary");
+    std::filesystem::remove_all(kDumpDirectory);
+    std::optional<SimJitGraph> jit_graph;
+    if (jit) jit_graph.emplace(binary, "g");
+    PluginRoad road;
+    CaptureStderr();
+    ASSERT_EQ(road.Initialize(PayloadWithSimLibraries()), kVantroStatusOk);
+    road.OpenDevice();
+    VantroDispatchInvocationContextT* invocation = nullptr;
+    const VantroStatus created =
+        jit ? road.CreateJitInvocation(&jit_graph->handle(), nullptr, &invocation)
+            : road.CreateInvocation(vantro::sim::WriteContextBinary(binary), nullptr, &invocation);
+    GetCapturedStderr();
+    ASSERT_EQ(created, kVantroStatusOk);
+
+    VantroTensorBufferT* in = nullptr;
+    VantroTensorBufferT* outputs[3] = {};
+    const VantroTensorBufferHandle in_handle = road.NewFloatBuffer(4, &in);
+    std::memcpy(road.FloatData(in), x, sizeof(x));
+    ASSERT_EQ(road.table().attach_input(invocation, 0, in_handle), kVantroStatusOk);
+    for (int i = 0; i < 3; ++i) {
+      const VantroTensorBufferHandle handle = road.NewFloatBuffer(4, &outputs[i]);
+      for (int k = 0; k < 4; ++k) road.FloatData(outputs[i])[k] = -7;
+      ASSERT_EQ(road.table().attach_output(invocation, i, handle), kVantroStatusOk);
+    }
+    vantro::sim::ClearCalls();
+    CaptureStderr();
+    ASSERT_EQ(road.table().invoke(invocation), kVantroStatusOk);
+    EXPECT_EQ(GetCapturedStderr(), "");
+
+    auto values = [&](int i) {
+      return std::vector<float>(road.FloatData(outputs[i]), road.FloatData(outputs[i]) + 4);
+    };
+    EXPECT_THAT(values(0), ElementsAreArray(x)) << "index 0 is a";
+    EXPECT_THAT(values(1), ElementsAreArray({2.25f, 4.0f, 9.0f, 0.25f})) << "index 1 is c";
+    EXPECT_THAT(values(2), ElementsAreArray({-7.0f, -7.0f, -7.0f, -7.0f}))
+        << "index 2 is b_dump, which writes into its own storage";
+    EXPECT_EQ(ReadText(std::string(kDumpDirectory) + "b_dump.raw"),
+              std::string(reinterpret_cast<const char*>(relu), sizeof(relu)));
+    std::string execute;
+    for (const vantro::sim::Call& call : vantro::sim::Calls()) {
+      if (call.name == "graphExecute") execute = call.detail;
+    }
+    EXPECT_THAT(execute, MatchesRegex(".* outputs=\\[\\{id=2 name=\"a\"[^}]*\\}, "
+                                      "\\{id=4 name=\"c\"[^}]*\\}, "
+                                      "\\{id=3 name=\"b_dump\"[^}]*\\}\\] .*"));
+    CaptureStderr();
+    EXPECT_EQ(road.table().attach_output(invocation, 3, in_handle), kVantroStatusRuntimeFailure);
+    GetCapturedStderr();
+  }
+}
+
+TEST_F(DispatchDumpTest, AnUnwritableDirectoryIsLoggedAndInvokeStillSucceeds) {
+  // A file where the directory should be: it can be neither created nor
+  // written into, whoever runs the test.
+  const std::filesystem::path blocked =
+      std::filesystem::path(kDumpDirectory).parent_path();  // without the final separator
+  std::filesystem::create_directories(blocked.parent_path());
+  struct RemoveOnExit {
+    std::filesystem::path path;
+    ~RemoveOnExit() {
+      std::error_code ignored;
+      std::filesystem::remove(path, ignored);
+    }
+  } remove_on_exit{blocked};
+  std::ofstream(blocked) << "not a directory";
+  ASSERT_TRUE(std::filesystem::is_regular_file(blocked));
+
+  const std::string log = RunDumpModel(road_, "out_dump", /*scale_offset=*/true);
+  EXPECT_THAT(log, MatchesRegex("ERROR: \\[Qnn\\] [^\n]+\n"
+                                "ERROR: \\[vantro_dispatch_invocation_context:[0-9]+\\] Failed to "
+                                "write dumped tensor\n"
+                                "ERROR: \\[vantro_dispatch_invocation_context:[0-9]+\\] Failed to "
+                                "dump tensor id: 1\n"));
+  EXPECT_TRUE(std::filesystem::is_regular_file(blocked)) << "left as it was";
 }
 
 class DispatchOptionsTest : public DispatchExecutionTest {

@@ -3,23 +3,64 @@
 // attachment.
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "absl/strings/str_cat.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "sim/qnn/context_binary_format.h"
 #include "sim/qnn/sim_qnn.h"
+#include "tests/support/context_binary_support.h"
 #include "tests/support/plugin_harness.h"
+#include "tests/support/sim_jit_graph.h"
 
 namespace vantro::testing {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 using ::testing::MatchesRegex;
+using ::testing::Not;
 using ::testing::internal::CaptureStderr;
 using ::testing::internal::GetCapturedStderr;
+using vantro::sim::ContextBinary;
+using vantro::sim::ContextBinaryGraph;
+using vantro::sim::ContextBinaryTensor;
+using vantro::sim::OpKind;
+
+// Graph `name`: out (id 2) = x (id 1), or x * x when `square`; four floats.
+ContextBinaryGraph UnaryGraph(const std::string& name, bool square) {
+  ContextBinaryGraph graph;
+  graph.name = name;
+  graph.tensors = {SimTensor(1, "x", QNN_TENSOR_TYPE_APP_WRITE),
+                   SimTensor(2, "out", QNN_TENSOR_TYPE_APP_READ)};
+  graph.inputs = {1};
+  graph.outputs = {2};
+  graph.ops = {square ? SimOp(OpKind::kMul, {1, 1}, {2}) : SimOp(OpKind::kCopy, {1}, {2})};
+  return graph;
+}
+
+// The detail text of the last call named `name` since ClearCalls().
+std::string LastDetail(const std::string& name) {
+  std::string detail = "<no " + name + ">";
+  for (const vantro::sim::Call& call : vantro::sim::Calls()) {
+    if (call.name == name) detail = call.detail;
+  }
+  return detail;
+}
+
+// The example add_relu as the simulation reads it.
+ContextBinary AddReluBinary() {
+  const std::vector<uint8_t> bytes = ReadFileBytes(ExampleModelPath("add_relu"));
+  ContextBinary binary;
+  std::string error;
+  EXPECT_TRUE(vantro::sim::ReadContextBinary(bytes.data(), bytes.size(), &binary, &error)) << error;
+  return binary;
+}
 
 class DispatchInvocationTest : public ::testing::Test {
  protected:
@@ -78,6 +119,58 @@ TEST_F(DispatchInvocationTest, ChoosesTheGraphByFunctionName) {
                                     ", base address: (0x)?[0-9a-fA-F]+, size: [0-9]+\n"));
       EXPECT_EQ(invocation, nullptr);
     }
+  }
+}
+
+TEST_F(DispatchInvocationTest, AnUnnamedGraphAnswersANullOrEmptyFunctionName) {
+  Start();
+  struct Case {
+    const char* name;
+    std::vector<ContextBinaryGraph> graphs;
+    const char* function;
+    const char* retrieved;  // the name graphRetrieve is asked for, null when creation fails
+    bool square;            // which of the two computations ran
+  };
+  const Case cases[] = {
+      {"two graphs, null name", {UnaryGraph("square", true), UnaryGraph("", false)}, nullptr, "",
+       false},
+      {"two graphs, empty name", {UnaryGraph("square", true), UnaryGraph("", false)}, "", "",
+       false},
+      {"two graphs, the named one", {UnaryGraph("square", true), UnaryGraph("", false)}, "square",
+       "square", true},
+      {"one unnamed graph, null name", {UnaryGraph("", true)}, nullptr, "", true},
+      {"one unnamed graph, another name", {UnaryGraph("", true)}, "square", nullptr, false},
+  };
+  const float x[4] = {1.5f, -2, 3, 0.5f};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ContextBinary binary;
+    binary.graphs = c.graphs;
+    vantro::sim::ClearCalls();
+    VantroDispatchInvocationContextT* invocation = nullptr;
+    CaptureStderr();
+    const VantroStatus status =
+        road_.CreateInvocation(vantro::sim::WriteContextBinary(binary), c.function, &invocation);
+    const std::string log = GetCapturedStderr();
+    if (c.retrieved == nullptr) {
+      EXPECT_EQ(status, kVantroStatusRuntimeFailure);
+      EXPECT_THAT(log, HasSubstr("context binary: Function name not found for function square, "));
+      continue;
+    }
+    ASSERT_EQ(status, kVantroStatusOk) << log;
+    EXPECT_THAT(LastDetail("graphRetrieve"), EndsWith(absl::StrCat(" name=\"", c.retrieved, "\"")));
+    VantroTensorBufferT* in = nullptr;
+    VantroTensorBufferT* out = nullptr;
+    const VantroTensorBufferHandle in_handle = road_.NewFloatBuffer(4, &in);
+    const VantroTensorBufferHandle out_handle = road_.NewFloatBuffer(4, &out);
+    std::memcpy(road_.FloatData(in), x, sizeof(x));
+    ASSERT_EQ(road_.table().attach_input(invocation, 0, in_handle), kVantroStatusOk);
+    ASSERT_EQ(road_.table().attach_output(invocation, 0, out_handle), kVantroStatusOk);
+    ASSERT_EQ(road_.table().invoke(invocation), kVantroStatusOk);
+    const std::vector<float> expected =
+        c.square ? std::vector<float>{2.25f, 4, 9, 0.25f} : std::vector<float>(x, x + 4);
+    EXPECT_THAT(std::vector<float>(road_.FloatData(out), road_.FloatData(out) + 4),
+                ElementsAreArray(expected));
   }
 }
 
@@ -224,6 +317,77 @@ TEST_F(DispatchInvocationTest, JitHandleMustNotBeNull) {
                                              "Invalid JIT handle for function , base address: "));
 }
 
+TEST_F(DispatchInvocationTest, JitHandleBindsItsGraphWithoutProfileCacheOrFunctionName) {
+  // Profiling on: a JIT graph gets no profile handle all the same.
+  Start("profiling = 1\n");
+  SimJitGraph jit(AddReluBinary(), "add_relu");
+  vantro::sim::ClearCalls();
+  VantroDispatchInvocationContextT* invocation = nullptr;
+  CaptureStderr();
+  ASSERT_EQ(road_.CreateJitInvocation(&jit.handle(), "not_a_graph_name", &invocation),
+            kVantroStatusOk);
+  EXPECT_THAT(GetCapturedStderr(), Not(HasSubstr("QNN context for bytecode")));
+  EXPECT_THAT(vantro::sim::CallNames(), ElementsAre("graphRetrieve"));
+  EXPECT_EQ(LastDetail("graphRetrieve"),
+            absl::StrCat("context=0x", absl::Hex(reinterpret_cast<uintptr_t>(jit.handle().context)),
+                         " name=\"add_relu\""));
+
+  VantroTensorBufferT* a = nullptr;
+  VantroTensorBufferT* b = nullptr;
+  VantroTensorBufferT* out = nullptr;
+  const VantroTensorBufferHandle a_handle = road_.NewFloatBuffer(8, &a);
+  const VantroTensorBufferHandle b_handle = road_.NewFloatBuffer(8, &b);
+  const VantroTensorBufferHandle out_handle = road_.NewFloatBuffer(8, &out);
+  for (int i = 0; i < 8; ++i) {
+    road_.FloatData(a)[i] = static_cast<float>(i) - 4;
+    road_.FloatData(b)[i] = 1.5f;
+  }
+  ASSERT_EQ(road_.table().attach_input(invocation, 0, a_handle), kVantroStatusOk);
+  ASSERT_EQ(road_.table().attach_input(invocation, 1, b_handle), kVantroStatusOk);
+  ASSERT_EQ(road_.table().attach_output(invocation, 0, out_handle), kVantroStatusOk);
+  CaptureStderr();
+  EXPECT_EQ(road_.table().attach_output(invocation, 1, out_handle), kVantroStatusRuntimeFailure)
+      << "one output";
+  GetCapturedStderr();
+  CaptureStderr();
+  ASSERT_EQ(road_.table().invoke(invocation), kVantroStatusOk);
+  EXPECT_THAT(GetCapturedStderr(), Not(HasSubstr("Execute Stats")));
+  EXPECT_THAT(std::vector<float>(road_.FloatData(out), road_.FloatData(out) + 8),
+              ElementsAreArray(std::vector<float>{0, 0, 0, 0.5f, 1.5f, 2.5f, 3.5f, 4.5f}));
+  EXPECT_EQ(vantro::sim::CountCalls("profileCreate"), 0u);
+  EXPECT_EQ(vantro::sim::CountCalls("contextCreateFromBinary"), 0u);
+}
+
+TEST_F(DispatchInvocationTest, JitGraphThatCannotBeRetrievedFails) {
+  Start();
+  SimJitGraph present(AddReluBinary(), "add_relu");
+  SimJitGraph missing(AddReluBinary(), "no_such_graph");
+  struct Case {
+    const char* name;
+    const SimJitGraph& jit;
+    const char* fail_call;
+  };
+  const Case cases[] = {
+      {"graph not in the context", missing, nullptr},
+      {"QNN refuses the retrieval", present, "graphRetrieve"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.fail_call != nullptr) vantro::sim::FailCall(c.fail_call, 1002);
+    VantroDispatchInvocationContextT* invocation = nullptr;
+    CaptureStderr();
+    EXPECT_EQ(road_.CreateJitInvocation(&c.jit.handle(), "f", &invocation),
+              kVantroStatusRuntimeFailure);
+    // %p: "0x..." with glibc, bare hex digits on Windows; a JIT record has no size.
+    EXPECT_THAT(GetCapturedStderr(),
+                MatchesRegex("ERROR: \\[dispatch_api:[0-9]+\\] Failed to create context from "
+                             "context binary: Failed to retrieve graph from JIT handle for "
+                             "function f, base address: (0x)?[0-9a-fA-F]+, size: 0\n"));
+    EXPECT_EQ(invocation, nullptr);
+    vantro::sim::ClearFailures();
+  }
+}
+
 TEST_F(DispatchInvocationTest, RequirementsFollowTheTensorTypeAndBackend) {
   Start();
   VantroDispatchInvocationContextT* invocation = nullptr;
@@ -272,6 +436,39 @@ TEST_F(DispatchInvocationTest, RequirementsFollowTheTensorTypeAndBackend) {
     EXPECT_THAT(read->buffer_types, ElementsAre(1));
     EXPECT_EQ(read->buffer_size, c.bytes);
     EXPECT_TRUE(read->strides.empty());
+  }
+}
+
+TEST_F(DispatchInvocationTest, LayoutErrorsAreLocatedAtTheLayoutAndAgainAtTheSize) {
+  Start();
+  VantroDispatchInvocationContextT* invocation = nullptr;
+  ASSERT_EQ(Create("add_relu", nullptr, &invocation), kVantroStatusOk);
+  VantroRankedTensorTypeT rank9 = FloatTensorType({1, 1, 1, 1, 1, 1, 1, 1});
+  rank9.layout.rank_and_flags = 9;
+  const int32_t big = 0x7FFFFFFF;
+  struct Case {
+    const char* name;
+    VantroRankedTensorTypeT tensor_type;
+    const char* cause;  // regex of the layout's own message
+  };
+  const Case cases[] = {
+      {"rank above 8", rank9, "[^\n]*9[^\n]*"},
+      {"negative dimension", FloatTensorType({2, -3}), "[^\n]*-3[^\n]*"},
+      {"element count overflows", FloatTensorType({big, big, big, big, big, big, big, big}),
+       "[^\n]+"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    VantroTensorBufferRequirementsT* requirements = nullptr;
+    CaptureStderr();
+    EXPECT_EQ(road_.table().get_input_requirements(invocation, 0, &c.tensor_type, &requirements),
+              kVantroStatusInvalidArgument);
+    EXPECT_THAT(GetCapturedStderr(),
+                MatchesRegex(absl::StrCat(
+                    "ERROR: \\[dispatch_api:[0-9]+\\] Failed to get tensor buffer requirements: "
+                    "ERROR: \\[cc/vantro_ranked_tensor_type:[0-9]+\\]\n\xE2\x94\x94 "
+                    "ERROR: \\[cc/vantro_layout:[0-9]+\\]\n\xE2\x94\x94 ",
+                    c.cause, "\n")));
   }
 }
 
@@ -372,6 +569,95 @@ TEST_F(DispatchInvocationTest, AttachRefusesBadIndicesHandlesAndBuffers) {
             kVantroStatusInvalidArgument);
   const unsigned char record[40] = {1};
   EXPECT_EQ(road_.table().invocation_context_set_host_record(invocation, record), kVantroStatusOk);
+}
+
+TEST_F(DispatchInvocationTest, DynamicDimensionsAndUnknownTensorVersionsAreRefused) {
+  Start();
+  // Tensors as QNN may describe them: version 2 with dynamic dimensions,
+  // a version QNN does not define, and plain version 2.
+  auto described = [](ContextBinaryTensor t, uint32_t version, std::vector<uint8_t> dynamic) {
+    t.record_version = version;
+    t.dynamic_dimensions = std::move(dynamic);
+    return t;
+  };
+  ContextBinaryGraph graph;
+  graph.name = "g";
+  graph.tensors = {described(SimTensor(1, "p", QNN_TENSOR_TYPE_APP_WRITE), 2, {1}),
+                   described(SimTensor(2, "q", QNN_TENSOR_TYPE_APP_WRITE), 3, {}),
+                   described(SimTensor(3, "r", QNN_TENSOR_TYPE_APP_WRITE), 2, {}),
+                   described(SimTensor(4, "p_out", QNN_TENSOR_TYPE_APP_READ), 2, {1}),
+                   described(SimTensor(5, "q_out", QNN_TENSOR_TYPE_APP_READ), 3, {}),
+                   described(SimTensor(6, "r_out", QNN_TENSOR_TYPE_APP_READ), 2, {})};
+  graph.inputs = {1, 2, 3};
+  graph.outputs = {4, 5, 6};
+  graph.ops = {SimOp(OpKind::kCopy, {1}, {4}), SimOp(OpKind::kCopy, {2}, {5}),
+               SimOp(OpKind::kCopy, {3}, {6})};
+  ContextBinary binary;
+  binary.graphs = {graph};
+  VantroDispatchInvocationContextT* invocation = nullptr;
+  CaptureStderr();
+  ASSERT_EQ(road_.CreateInvocation(vantro::sim::WriteContextBinary(binary), nullptr, &invocation),
+            kVantroStatusOk);
+  GetCapturedStderr();
+
+  struct Case {
+    const char* name;
+    bool output;
+    int32_t index;
+    const char* attach_error;  // null: the attach succeeds
+    VantroStatus detach_status;
+  };
+  const Case cases[] = {
+      {"input, dynamic dimensions", false, 0, "Dynamic dimensions not yet supported",
+       kVantroStatusOk},
+      {"input, version 3", false, 1, "Unsupported QNN tensor version",
+       kVantroStatusRuntimeFailure},
+      {"input, version 2", false, 2, nullptr, kVantroStatusOk},
+      {"output, dynamic dimensions", true, 0, "Dynamic dimensions not yet supported",
+       kVantroStatusOk},
+      {"output, version 3", true, 1, "Unsupported QNN tensor version",
+       kVantroStatusRuntimeFailure},
+      {"output, version 2", true, 2, nullptr, kVantroStatusOk},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const VantroTensorBufferHandle buffer = road_.NewFloatBuffer(4);
+    CaptureStderr();
+    const VantroStatus status = c.output
+                                    ? road_.table().attach_output(invocation, c.index, buffer)
+                                    : road_.table().attach_input(invocation, c.index, buffer);
+    const std::string log = GetCapturedStderr();
+    if (c.attach_error == nullptr) {
+      EXPECT_EQ(status, kVantroStatusOk);
+      EXPECT_THAT(log, IsEmpty());
+      continue;
+    }
+    EXPECT_EQ(status, kVantroStatusRuntimeFailure);
+    EXPECT_THAT(log, MatchesRegex(absl::StrCat("ERROR: \\[dispatch_api:[0-9]+\\] Failed to attach ",
+                                               c.output ? "output" : "input", " buffer: ",
+                                               c.attach_error, "\n")));
+  }
+
+  // A refused bind leaves the tensor as it was: no buffer reaches QNN.
+  vantro::sim::ClearCalls();
+  CaptureStderr();
+  EXPECT_EQ(road_.table().invoke(invocation), kVantroStatusRuntimeFailure);
+  GetCapturedStderr();
+  const std::string execute = LastDetail("graphExecute");
+  EXPECT_THAT(execute, HasSubstr("{id=1 name=\"p\" version=2 mem_type=0 data=null size=0}"));
+  EXPECT_THAT(execute, HasSubstr("{id=4 name=\"p_out\" version=2 mem_type=0 data=null size=0}"));
+  EXPECT_THAT(execute, MatchesRegex(".*\\{id=3 name=\"r\" version=2 mem_type=0 data=0x[0-9a-f]+ "
+                                    "size=16\\}.*"));
+
+  // Detach refuses only the version it cannot read, and says nothing.
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CaptureStderr();
+    EXPECT_EQ(c.output ? road_.table().detach_output(invocation, c.index, 0)
+                       : road_.table().detach_input(invocation, c.index, 0),
+              c.detach_status);
+    EXPECT_THAT(GetCapturedStderr(), IsEmpty());
+  }
 }
 
 TEST_F(DispatchInvocationTest, OffsetIsAddedAndDetachUnbinds) {

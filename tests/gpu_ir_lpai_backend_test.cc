@@ -10,6 +10,7 @@
 #include "GPU/QnnGpuGraph.h"
 #include "IR/QnnIrGraph.h"
 #include "LPAI/QnnLpaiGraph.h"
+#include "absl/strings/str_cat.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "sim/qnn/context_binary_format.h"
@@ -352,6 +353,21 @@ TEST_F(LpaiRetrievedGraphTest, SetsPerformanceAndCoreRecordsThenFinalises) {
     EXPECT_EQ(DetailAfter("graphSetConfig", " configs="), "configs=" + c.expected);
     EXPECT_EQ(DetailAfter("graphFinalize", " profile="), "profile=null signal=null");
   }
+}
+
+TEST_F(LpaiRetrievedGraphTest, FinalisesWithTheRetrievedGraphsProfileHandle) {
+  Qnn_ProfileHandle_t profile = nullptr;
+  ASSERT_EQ(api_->profileCreate(backend_->BackendHandle(), QNN_PROFILE_LEVEL_BASIC, &profile),
+            QNN_SUCCESS);
+  vantro::sim::ClearCalls();
+  StderrCapture capture;
+  EXPECT_TRUE(backend_->AfterGraphRetrieve(RetrievedGraph{graph_, "g", profile}, Options()));
+  EXPECT_EQ(capture.Text(), "");
+  EXPECT_THAT(vantro::sim::CallNames(), ElementsAre("graphSetConfig", "graphFinalize"));
+  EXPECT_EQ(DetailAfter("graphFinalize", " profile="),
+            absl::StrCat("profile=0x", absl::Hex(reinterpret_cast<uintptr_t>(profile)),
+                         " signal=null"));
+  EXPECT_EQ(api_->profileFree(profile), QNN_SUCCESS);
 }
 
 TEST_F(LpaiRetrievedGraphTest, FailuresAreLoggedWithTheLow16Bits) {

@@ -105,6 +105,18 @@ VantroStatus PluginRoad::CreateInvocation(const std::vector<uint8_t>& bytecode,
   return status;
 }
 
+VantroStatus PluginRoad::CreateJitInvocation(const vantro::qualcomm::JitHandle* jit,
+                                             const char* function_name,
+                                             VantroDispatchInvocationContextT** out) {
+  VantroMemBufferT record{};
+  record.base_addr = jit;
+  *out = nullptr;
+  const VantroStatus status = table_.invocation_context_create(
+      nullptr, device_, kVantroBytecodeKindJitHandle, &record, function_name, 0, 0, out);
+  if (status == kVantroStatusOk) invocations_.push_back(*out);
+  return status;
+}
+
 VantroTensorBufferHandle PluginRoad::NewFloatBuffer(size_t count, VantroTensorBufferT** buffer) {
   vantro::sim::TensorBufferSpec spec;
   spec.tensor_type = FloatTensorType({static_cast<int32_t>(count)});

@@ -12,6 +12,7 @@
 
 #include "c/vantro_dispatch.h"
 #include "sim/host/sim_host.h"
+#include "vendors/qualcomm/dispatch/jit_handle.h"
 
 namespace vantro::testing {
 
@@ -44,6 +45,11 @@ class PluginRoad {
   // Creates an invocation context over `bytecode` (kept alive by the road).
   VantroStatus CreateInvocation(const std::vector<uint8_t>& bytecode, const char* function_name,
                                 VantroDispatchInvocationContextT** out);
+  // Creates an invocation context over a JIT handle (bytecode kind 3), which
+  // must outlive the invocation context.
+  VantroStatus CreateJitInvocation(const vantro::qualcomm::JitHandle* jit,
+                                   const char* function_name,
+                                   VantroDispatchInvocationContextT** out);
   // A host-memory float buffer of `count` elements, registered; returns its handle.
   VantroTensorBufferHandle NewFloatBuffer(size_t count, VantroTensorBufferT** buffer = nullptr);
   float* FloatData(VantroTensorBufferT* buffer);
