@@ -65,7 +65,9 @@ std::string PayloadWithSimLibraries(const std::string& extra) {
   return absl::StrCat("qnn_lib_dir = \"", VANTRO_SIM_QNN_DIR, "\"\n", extra);
 }
 
-PluginRoad::PluginRoad() : table_(PluginTable()) {
+PluginRoad::PluginRoad() : PluginRoad(PluginTable()) {}
+
+PluginRoad::PluginRoad(const VantroDispatchOperationTable& table) : table_(table) {
   environment_ = host_.NewEnvironment();
 }
 

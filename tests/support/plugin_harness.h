@@ -32,6 +32,9 @@ std::string PayloadWithSimLibraries(const std::string& extra = "");
 class PluginRoad {
  public:
   PluginRoad();
+  // Drives `table` instead: the plug-in's code linked into the test
+  // (vantro::qualcomm::OperationTable()), whose objects a test may inspect.
+  explicit PluginRoad(const VantroDispatchOperationTable& table);
   ~PluginRoad();  // destroys what is still open, in host order
 
   vantro::sim::Host& host() { return host_; }

@@ -55,6 +55,8 @@ class HtpBackend::HtpPerfControl {
   uint32_t mode() const { return mode_.load(std::memory_order_relaxed); }
   uint32_t power_config_id() const;
   bool has_voting_thread() const { return voting_thread_ != nullptr; }
+  // Null until the first scheduled vote; for reading its queue figures.
+  const VotingThread* voting_thread() const { return voting_thread_.get(); }
 
  private:
   enum class ListKind { kUp, kDown, kRpc };

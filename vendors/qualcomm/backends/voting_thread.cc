@@ -40,8 +40,19 @@ void VotingThread::Queue(uint32_t kind, bool delayed) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     queue_.push_back(Request{kind, delayed});
+    if (queue_.size() > peak_queue_length_) peak_queue_length_ = queue_.size();
   }
   wake_.notify_one();
+}
+
+size_t VotingThread::peak_queue_length() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return peak_queue_length_;
+}
+
+size_t VotingThread::ring_capacity() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return queue_.capacity();
 }
 
 void VotingThread::Run() {

@@ -43,6 +43,11 @@ class VotingThread {
   // Queues one request and wakes the thread; never blocks beyond the lock.
   void Queue(uint32_t kind, bool delayed);
 
+  // The most requests that waited in the queue at once since the start, and
+  // the ring's capacity now: how far votes fell behind (soak, benchmark).
+  size_t peak_queue_length() const;
+  size_t ring_capacity() const;
+
  private:
   struct Request {
     uint32_t kind;
@@ -56,6 +61,8 @@ class VotingThread {
    public:
     RequestQueue() : ring_(kInitialCapacity) {}
     bool empty() const { return count_ == 0; }
+    size_t size() const { return count_; }
+    size_t capacity() const { return ring_.size(); }
     void push_back(const Request& request);
     Request pop_front();
     void clear() { head_ = count_ = 0; }
@@ -71,9 +78,10 @@ class VotingThread {
 
   VoteFunction vote_;
   const Clock::duration down_vote_delay_;
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   std::condition_variable wake_;
   RequestQueue queue_;
+  size_t peak_queue_length_ = 0;
   bool stop_ = false;
   std::thread thread_;  // last: starts once everything above exists
 };
