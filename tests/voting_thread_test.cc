@@ -89,10 +89,10 @@ TEST(VotingThreadTest, AppliesRequestsInQueueOrder) {
   VotingThread thread(recorder.Function(), kForever);
   thread.Queue(kVoteUp, false);
   thread.Queue(kVoteDown, false);
-  thread.Queue(kVoteDown, false);
   thread.Queue(kVoteUp, false);
+  thread.Queue(kVoteDown, false);
   ASSERT_TRUE(recorder.WaitForCount(4));
-  EXPECT_THAT(recorder.kinds(), ElementsAre(kVoteUp, kVoteDown, kVoteDown, kVoteUp));
+  EXPECT_THAT(recorder.kinds(), ElementsAre(kVoteUp, kVoteDown, kVoteUp, kVoteDown));
 }
 
 // Many requests pile up behind a vote in progress, after earlier ones have
@@ -109,8 +109,9 @@ TEST(VotingThreadTest, KeepsOrderWhenManyRequestsPileUp) {
       },
       kForever);
   std::vector<uint32_t> expected;
+  // Alternating, so that no request repeats the one queued before it.
   for (int i = 0; i < 11; ++i) {
-    const uint32_t kind = i % 3 == 0 ? kVoteDown : kVoteUp;
+    const uint32_t kind = i % 2 == 0 ? kVoteDown : kVoteUp;
     thread.Queue(kind, false);
     expected.push_back(kind);
   }
@@ -123,6 +124,68 @@ TEST(VotingThreadTest, KeepsOrderWhenManyRequestsPileUp) {
   gate.Open();
   ASSERT_TRUE(recorder.WaitForCount(expected.size()));
   EXPECT_EQ(recorder.kinds(), expected);
+}
+
+// Requests queued while a vote is in progress: the queue keeps neither a
+// repeat of the request before it nor a delayed down vote that a newer
+// request supersedes, so what reaches QNN differs only by dropped repeats
+// (and the delayed down votes that would be dropped on arrival anyway).
+TEST(VotingThreadTest, QueueKeepsNoRepeatAndNoSupersededDelayedDownVote) {
+  struct Request {
+    uint32_t kind;
+    bool delayed;
+  };
+  const Request kUp{kVoteUp, false};
+  const Request kDown{kVoteDown, false};
+  const Request kDelayedDown{kVoteDown, true};
+  struct Case {
+    const char* name;
+    std::vector<Request> queued;  // behind an up vote in progress
+    size_t peak_queue_length;
+    std::vector<uint32_t> applied;  // after the held up vote
+  };
+  std::vector<Request> invokes;  // up and delayed down, as Burst invokes queue them
+  for (int i = 0; i < 1000; ++i) {
+    invokes.push_back(kUp);
+    invokes.push_back(kDelayedDown);
+  }
+  const Case cases[] = {
+      {"invokes in Burst", invokes, 2, {kVoteUp}},
+      {"repeated up votes", {kUp, kUp, kUp, kUp}, 1, {kVoteUp}},
+      {"repeated down votes", {kDown, kDown, kUp, kUp, kDown}, 3, {kVoteDown, kVoteUp, kVoteDown}},
+      {"delayed down superseded by a down", {kDelayedDown, kDown}, 1, {kVoteDown}},
+      {"delayed down superseded by a delayed down", {kDelayedDown, kDelayedDown, kUp}, 1,
+       {kVoteUp}},
+      {"alternating votes are all kept", {kUp, kDown, kUp, kDown}, 4,
+       {kVoteUp, kVoteDown, kVoteUp, kVoteDown}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    VoteRecorder recorder;
+    Gate gate;
+    bool first = true;
+    auto record = recorder.Function();
+    {
+      VotingThread thread(
+          [&](uint32_t kind) {
+            if (first) {
+              first = false;
+              gate.Wait();
+            }
+            record(kind);
+          },
+          kForever);
+      thread.Queue(kVoteUp, false);
+      ASSERT_TRUE(gate.WaitEntered());
+      for (const Request& request : c.queued) thread.Queue(request.kind, request.delayed);
+      EXPECT_EQ(thread.peak_queue_length(), c.peak_queue_length);
+      gate.Open();
+      ASSERT_TRUE(recorder.WaitForCount(1 + c.applied.size()));
+    }  // a delayed down vote left last is dropped by stop
+    std::vector<uint32_t> expected = {kVoteUp};
+    expected.insert(expected.end(), c.applied.begin(), c.applied.end());
+    EXPECT_EQ(recorder.kinds(), expected);
+  }
 }
 
 TEST(VotingThreadTest, NewerRequestDropsDelayedDownVote) {

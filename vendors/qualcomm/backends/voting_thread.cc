@@ -1,5 +1,6 @@
 #include "vendors/qualcomm/backends/voting_thread.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace qnn {
@@ -37,12 +38,20 @@ VotingThread::~VotingThread() {
 }
 
 void VotingThread::Queue(uint32_t kind, bool delayed) {
+  const Request request{kind, delayed};
+  bool was_empty;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    queue_.push_back(Request{kind, delayed});
-    if (queue_.size() > peak_queue_length_) peak_queue_length_ = queue_.size();
+    was_empty = queue_.empty();
+    if (!was_empty && queue_.back().is_delayed_down()) queue_.pop_back();
+    if (queue_.empty() || !(queue_.back() == request)) {
+      queue_.push_back(request);
+      peak_queue_length_ = std::max(peak_queue_length_, queue_.size());
+    }
   }
-  wake_.notify_one();
+  // The thread was woken when the queue last became non-empty, and looks at
+  // the queue again before it waits: only that change needs a wake-up.
+  if (was_empty) wake_.notify_one();
 }
 
 size_t VotingThread::peak_queue_length() const {
@@ -64,7 +73,7 @@ void VotingThread::Run() {
     }
     const Request request = queue_.pop_front();
 
-    if (request.kind == kVoteDown && request.delayed) {
+    if (request.is_delayed_down()) {
       // Whatever arrives before the deadline supersedes this down vote.
       const Clock::time_point deadline = Clock::now() + down_vote_delay_;
       const bool superseded =

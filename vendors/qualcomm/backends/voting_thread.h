@@ -41,6 +41,10 @@ class VotingThread {
   ~VotingThread();
 
   // Queues one request and wakes the thread; never blocks beyond the lock.
+  // The queue stays short however fast requests come: a request equal to
+  // the last one queued is not queued again, and a delayed down vote still
+  // queued gives way to the newer request (taken, it would be dropped
+  // anyway). The votes applied differ only by dropped repeats.
   void Queue(uint32_t kind, bool delayed);
 
   // The most requests that waited in the queue at once since the start, and
@@ -52,6 +56,11 @@ class VotingThread {
   struct Request {
     uint32_t kind;
     bool delayed;
+
+    bool is_delayed_down() const { return kind == kVoteDown && delayed; }
+    bool operator==(const Request& other) const {
+      return kind == other.kind && delayed == other.delayed;
+    }
   };
 
   // FIFO of requests in a ring that grows only when full: queueing on the
@@ -63,8 +72,10 @@ class VotingThread {
     bool empty() const { return count_ == 0; }
     size_t size() const { return count_; }
     size_t capacity() const { return ring_.size(); }
+    const Request& back() const { return ring_[(head_ + count_ - 1) & (ring_.size() - 1)]; }
     void push_back(const Request& request);
     Request pop_front();
+    void pop_back() { --count_; }
     void clear() { head_ = count_ = 0; }
 
    private:
