@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "DSP/QnnDspGraph.h"
@@ -317,6 +318,74 @@ TEST_F(DspBackendTest, ModeChanges) {
   }
   EXPECT_EQ(AppliedLists().size(), 2u);
   EXPECT_EQ(vantro::sim::CountCalls("createPowerConfigId"), 1u) << "the id is created once";
+}
+
+TEST_F(DspBackendTest, SwitchingControlInTheSameModeAppliesTheUpListOnlyForManual) {
+  ScopedQnnLogLevel debug(kQnnLogDebug);
+  const std::string burst = "(2,40) (5,160) (5,160) (5,160) (1,0) (4,16)";
+  const struct {
+    const char* name;
+    PerfCtrlMode from, to;
+    std::string log;
+    std::vector<std::string> lists;
+  } cases[] = {
+      {"Auto to Manual", PerfCtrlMode::kAuto, PerfCtrlMode::kManual,
+       "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Perf mode doesn't change.\n"
+       "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Work for kManual.\n",
+       {burst}},
+      {"Manual to Auto", PerfCtrlMode::kManual, PerfCtrlMode::kAuto,
+       "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Perf mode doesn't change.\n", {burst}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    vantro::sim::Reset();
+    std::unique_ptr<DspBackend> backend;
+    {
+      StderrCapture init;
+      backend = NewBackend(DspPerformanceMode::kBurst, c.from);
+    }
+    Options options;
+    options.SetBackendType(BackendType::kDsp);
+    options.SetDspPerformanceMode(DspPerformanceMode::kBurst);
+    options.SetDspPerfCtrlMode(c.to);
+    StderrCapture capture;
+    ASSERT_TRUE(backend->SetPerformanceMode(options));
+    EXPECT_EQ(capture.Text(), c.log);
+    EXPECT_EQ(AppliedLists(), c.lists);
+  }
+}
+
+// A switch to Manual after an invoke's votes in Burst applies the mode's up
+// list at once: the delayed down vote still pending must not land after it.
+// The delay is short, so one that was not cancelled arrives while the test
+// waits.
+TEST_F(DspBackendTest, SwitchToManualCancelsAPendingDelayedDownVote) {
+  constexpr auto kDelay = std::chrono::milliseconds(50);
+  const struct {
+    const char* name;
+    DspPerformanceMode mode;
+    std::string up;
+  } cases[] = {
+      {"same mode", DspPerformanceMode::kBurst, "(2,40) (5,160) (5,160) (5,160) (1,0) (4,16)"},
+      {"new mode", DspPerformanceMode::kBalanced, "(2,1000) (5,112) (5,112) (5,112) (1,0) (4,16)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    vantro::sim::Reset();
+    auto backend = NewBackend(DspPerformanceMode::kBurst, PerfCtrlMode::kAuto, kDelay);
+    backend->ScheduleUpVote();
+    ASSERT_TRUE(WaitForLists(1));
+    backend->ScheduleDownVote();
+    Options manual;
+    manual.SetBackendType(BackendType::kDsp);
+    manual.SetDspPerformanceMode(c.mode);
+    manual.SetDspPerfCtrlMode(PerfCtrlMode::kManual);
+    ASSERT_TRUE(backend->SetPerformanceMode(manual));
+    // Only the failing case depends on this wait: a down vote that was not
+    // cancelled lands within it unless the machine stalls the thread.
+    std::this_thread::sleep_for(6 * kDelay);
+    EXPECT_EQ(AppliedLists().back(), c.up) << absl::StrJoin(AppliedLists(), "\n");
+  }
 }
 
 TEST_F(DspBackendTest, FailedModeChangeLogsAndReturnsFalse) {

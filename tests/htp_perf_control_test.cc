@@ -422,6 +422,84 @@ TEST_F(HtpPerfControlTest, FailedModeChangesLogAndReturnFalse) {
   }
 }
 
+TEST_F(HtpPerfControlTest, SwitchingControlInTheSameModeAppliesTheUpListOnlyForManual) {
+  ScopedQnnLogLevel debug(kQnnLogDebug);
+  const struct {
+    const char* name;
+    PerfCtrlMode from, to;
+    std::string log;
+    bool applies_up;
+  } cases[] = {
+      {"Auto to Manual", PerfCtrlMode::kAuto, PerfCtrlMode::kManual,
+       "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Perf mode doesn't change.\n"
+       "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Work for kManual.\n",
+       true},
+      {"Manual to Auto", PerfCtrlMode::kManual, PerfCtrlMode::kAuto,
+       "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Perf mode doesn't change.\n", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    vantro::sim::Reset();
+    std::unique_ptr<HtpBackend> backend;
+    {
+      StderrCapture init;
+      backend = NewBackend(HtpPerformanceMode::kBurst, c.from);
+    }
+    const uint32_t id = IdOf(*backend);
+    const size_t before = AppliedLists().size();
+    Options options;
+    options.SetHtpPerformanceMode(HtpPerformanceMode::kBurst);
+    options.SetHtpPerfCtrlMode(c.to);
+    StderrCapture capture;
+    ASSERT_TRUE(backend->SetPerformanceMode(options));
+    EXPECT_EQ(capture.Text(), c.log);
+    const std::vector<std::string> lists = AppliedLists();
+    ASSERT_EQ(lists.size(), before + (c.applies_up ? 1 : 0));
+    if (c.applies_up) EXPECT_EQ(lists.back(), Up(id, 0, 1, 40, 160));
+  }
+}
+
+// A direct up vote after an invoke's votes in Burst, as context creation or
+// a switch to Manual makes it: the delayed down vote still pending must not
+// land after it. The delay is short, so one that was not cancelled arrives
+// while the test waits.
+TEST_F(HtpPerfControlTest, DirectUpVotesCancelAPendingDelayedDownVote) {
+  constexpr auto kDelay = std::chrono::milliseconds(50);
+  const struct {
+    const char* name;
+    HtpPerformanceMode manual_mode;  // kDefault: UpVote, as around context creation
+    std::string (*up)(uint32_t id);
+  } cases[] = {
+      {"UpVote", HtpPerformanceMode::kDefault,
+       [](uint32_t id) { return Up(id, 0, 1, 40, 160); }},
+      {"switch to Manual, same mode", HtpPerformanceMode::kBurst,
+       [](uint32_t id) { return Up(id, 0, 1, 40, 160); }},
+      {"switch to Manual, new mode", HtpPerformanceMode::kBalanced,
+       [](uint32_t id) { return Up(id, 1, 16, 1000, 112); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    vantro::sim::Reset();
+    auto backend = NewBackend(HtpPerformanceMode::kBurst, PerfCtrlMode::kAuto, kDelay);
+    const uint32_t id = IdOf(*backend);
+    backend->ScheduleUpVote();
+    ASSERT_TRUE(WaitForLists(2));
+    backend->ScheduleDownVote();
+    if (c.manual_mode == HtpPerformanceMode::kDefault) {
+      backend->UpVote();
+    } else {
+      Options manual;
+      manual.SetHtpPerformanceMode(c.manual_mode);
+      manual.SetHtpPerfCtrlMode(PerfCtrlMode::kManual);
+      ASSERT_TRUE(backend->SetPerformanceMode(manual));
+    }
+    // Only the failing case depends on this wait: a down vote that was not
+    // cancelled lands within it unless the machine stalls the thread.
+    std::this_thread::sleep_for(6 * kDelay);
+    EXPECT_EQ(AppliedLists().back(), c.up(id)) << absl::StrJoin(AppliedLists(), "\n");
+  }
+}
+
 // --------------------------------------------- voting without a controller
 
 TEST_F(HtpPerfControlTest, VotingWithoutControllerOnlyWarns) {

@@ -309,6 +309,60 @@ TEST(VotingThreadTest, QueueDoesNotWaitForAVoteInProgress) {
   EXPECT_THAT(recorder.kinds(), ElementsAre(kVoteUp, kVoteDown));
 }
 
+// What a direct up vote relies on: once CancelDelayedDownVote returns, no
+// delayed down vote queued before it reaches the vote function. The delay
+// is finite, so a down vote that was not cancelled lands while the test
+// waits; one applied before the cancel (a stalled machine) is allowed.
+TEST(VotingThreadTest, CancelledDelayedDownVoteNeverLandsAfterTheCancel) {
+  constexpr auto kDelay = std::chrono::milliseconds(50);
+  for (const bool behind_a_vote : {false, true}) {
+    SCOPED_TRACE(behind_a_vote ? "queued behind a vote in progress" : "waiting out its delay");
+    VoteRecorder recorder;
+    Gate gate;
+    auto record = recorder.Function();
+    VotingThread thread(
+        [&](uint32_t kind) {
+          if (kind == kVoteUp) gate.Wait();
+          record(kind);
+        },
+        kDelay);
+    if (behind_a_vote) {
+      thread.Queue(kVoteUp, false);
+      ASSERT_TRUE(gate.WaitEntered());
+    }
+    thread.Queue(kVoteDown, true);
+    thread.CancelDelayedDownVote();
+    const Clock::time_point cancelled = Clock::now();
+    gate.Open();
+    std::this_thread::sleep_for(6 * kDelay);
+    const std::vector<uint32_t> kinds = recorder.kinds();
+    for (size_t i = 0; i < kinds.size(); ++i) {
+      if (kinds[i] == kVoteDown) EXPECT_LT(recorder.time(i), cancelled) << "down vote " << i;
+    }
+    if (behind_a_vote) EXPECT_THAT(kinds, ElementsAre(kVoteUp));
+  }
+}
+
+TEST(VotingThreadTest, CancelWaitsForADelayedDownVoteBeingApplied) {
+  VoteRecorder recorder;
+  Gate gate;
+  auto record = recorder.Function();
+  VotingThread thread(
+      [&](uint32_t kind) {
+        gate.Wait();
+        record(kind);
+      },
+      kShortDelay);
+  thread.Queue(kVoteDown, true);
+  ASSERT_TRUE(gate.WaitEntered());  // kept after its delay, now being applied
+  auto cancel = std::async(std::launch::async, [&] { thread.CancelDelayedDownVote(); });
+  // Not a bound on time: any wait shows a cancel that did not wait.
+  EXPECT_EQ(cancel.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+  gate.Open();
+  EXPECT_EQ(cancel.wait_for(kEventTimeout), std::future_status::ready);
+  EXPECT_THAT(recorder.kinds(), ElementsAre(kVoteDown));
+}
+
 TEST(VotingThreadTest, ShortDelayKeepsEachDownVoteOfASlowSequence) {
   VoteRecorder recorder;
   VotingThread thread(recorder.Function(), kShortDelay);

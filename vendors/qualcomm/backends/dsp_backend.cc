@@ -55,7 +55,9 @@ bool DspBackend::Init(const Options& options, std::optional<SocInfo> soc_info) {
       perf_control_.reset();
       return false;
     }
-    if (options.GetDspPerfCtrlMode() == PerfCtrlMode::kManual) perf_control_->ApplyUpList();
+    const bool manual = options.GetDspPerfCtrlMode() == PerfCtrlMode::kManual;
+    perf_control_->set_manual(manual);
+    if (manual) perf_control_->ApplyUpList();
   }
 
   CommitHandles(std::move(log), std::move(backend), DeviceHandleT());

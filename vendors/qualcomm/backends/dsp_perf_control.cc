@@ -115,9 +115,20 @@ bool DspPerfControl::Start(uint32_t mode) {
 bool DspPerfControl::SetPerfModeAndApplyIfManual(const Options& options) {
   const uint32_t new_mode = static_cast<uint32_t>(options.GetDspPerformanceMode());
   const bool manual = options.GetDspPerfCtrlMode() == PerfCtrlMode::kManual;
+  // Only a mode change that succeeds changes the control.
+  const bool was_manual = manual_.load(std::memory_order_relaxed);
+  auto succeed = [&] {
+    set_manual(manual);
+    return true;
+  };
   if (new_mode == mode()) {
     QnnLog(kQnnLogDebug, "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Perf mode doesn't change.");
-    return true;
+    // Auto left no vote in force; Manual holds the mode's level from now on.
+    if (manual && !was_manual && new_mode != 0) {
+      QnnLog(kQnnLogDebug, "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Work for kManual.");
+      ApplyUpList();
+    }
+    return succeed();
   }
 
   if (new_mode != 0) {
@@ -125,11 +136,11 @@ bool DspPerfControl::SetPerfModeAndApplyIfManual(const Options& options) {
     if (!Start(new_mode)) return false;
     if (!manual) {
       QnnLog(kQnnLogDebug, "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Ignore due to kAuto.");
-      return true;
+      return succeed();
     }
     QnnLog(kQnnLogDebug, "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Work for kManual.");
     ApplyUpList();
-    return true;
+    return succeed();
   }
 
   if (infrastructure_ != nullptr) {
@@ -140,7 +151,7 @@ bool DspPerfControl::SetPerfModeAndApplyIfManual(const Options& options) {
     }
   }
   mode_.store(0, std::memory_order_relaxed);
-  return true;
+  return succeed();
 }
 
 void DspPerfControl::EnsureVotingThread() {
@@ -158,6 +169,11 @@ void DspPerfControl::ScheduleDownVote() {
   EnsureVotingThread();
   const uint32_t mode = this->mode();
   voting_thread_->Queue(kVoteDown, /*delayed=*/mode == 1 || mode == 2);
+}
+
+void DspPerfControl::ApplyUpList() {
+  if (voting_thread_ != nullptr) voting_thread_->CancelDelayedDownVote();
+  Apply(kVoteUp);
 }
 
 void DspPerfControl::Apply(uint32_t kind) {

@@ -40,8 +40,12 @@ class DspPerfControl {
   bool Start(uint32_t mode);
   // Follows the options' DspPerformanceMode (see the HTP controller).
   bool SetPerfModeAndApplyIfManual(const Options& options);
+  // The control the stored mode runs under; Init sets it with the mode.
+  void set_manual(bool manual) { manual_.store(manual, std::memory_order_relaxed); }
 
-  void ApplyUpList() { Apply(kVoteUp); }
+  // Apply on the calling thread. An up vote applied here cancels the
+  // voting thread's pending delayed down vote, which would undo it.
+  void ApplyUpList();
   void ApplyDownList() { Apply(kVoteDown); }
   void ScheduleUpVote();
   void ScheduleDownVote();
@@ -64,6 +68,7 @@ class DspPerfControl {
   // records, which only the implementation includes).
   QnnDevice_Infrastructure_t infrastructure_ = nullptr;
   std::atomic<uint32_t> mode_{0};
+  std::atomic<bool> manual_{false};
   Records up_records_;
   Records down_records_;
   // Guards the records, the id and the infrastructure pointer.

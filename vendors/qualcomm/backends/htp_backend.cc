@@ -148,7 +148,9 @@ bool HtpBackend::Init(const Options& options, std::optional<SocInfo> soc_info) {
       QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to initialize HTP RPC polling.");
       return fail();
     }
-    if (options.GetHtpPerfCtrlMode() == PerfCtrlMode::kManual) perf_control_->ApplyUpList();
+    const bool manual = options.GetHtpPerfCtrlMode() == PerfCtrlMode::kManual;
+    perf_control_->set_manual(manual);
+    if (manual) perf_control_->ApplyUpList();
   }
 
   CommitHandles(std::move(log), std::move(backend), std::move(device));

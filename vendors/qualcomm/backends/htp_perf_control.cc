@@ -254,9 +254,20 @@ bool HtpBackend::HtpPerfControl::InitRpcPolling() {
 bool HtpBackend::HtpPerfControl::SetPerfModeAndApplyIfManual(const Options& options) {
   const uint32_t new_mode = static_cast<uint32_t>(options.GetHtpPerformanceMode());
   const bool manual = options.GetHtpPerfCtrlMode() == PerfCtrlMode::kManual;
+  // Only a mode change that succeeds changes the control.
+  const bool was_manual = manual_.load(std::memory_order_relaxed);
+  auto succeed = [&] {
+    set_manual(manual);
+    return true;
+  };
   if (new_mode == mode()) {
     QnnLog(kQnnLogDebug, "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Perf mode doesn't change.");
-    return true;
+    // Auto left no vote in force; Manual holds the mode's level from now on.
+    if (manual && !was_manual && new_mode != 0) {
+      QnnLog(kQnnLogDebug, "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Work for kManual.");
+      ApplyUpList();
+    }
+    return succeed();
   }
 
   if (new_mode != 0) {
@@ -269,11 +280,11 @@ bool HtpBackend::HtpPerfControl::SetPerfModeAndApplyIfManual(const Options& opti
     }
     if (!manual) {
       QnnLog(kQnnLogDebug, "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Ignore due to kAuto.");
-      return true;
+      return succeed();
     }
     QnnLog(kQnnLogDebug, "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Work for kManual.");
     ApplyUpList();
-    return true;
+    return succeed();
   }
 
   // Back to Default: fall to the Default level once.
@@ -290,7 +301,7 @@ bool HtpBackend::HtpPerfControl::SetPerfModeAndApplyIfManual(const Options& opti
     }
   }
   mode_.store(0, std::memory_order_relaxed);
-  return true;
+  return succeed();
 }
 
 void HtpBackend::HtpPerfControl::EnsureVotingThread() {
@@ -308,6 +319,11 @@ void HtpBackend::HtpPerfControl::ScheduleDownVote() {
   EnsureVotingThread();
   const uint32_t mode = this->mode();
   voting_thread_->Queue(kVoteDown, /*delayed=*/mode == 1 || mode == 2);
+}
+
+void HtpBackend::HtpPerfControl::ApplyUpList() {
+  if (voting_thread_ != nullptr) voting_thread_->CancelDelayedDownVote();
+  Apply(ListKind::kUp);
 }
 
 void HtpBackend::HtpPerfControl::Apply(ListKind kind) {

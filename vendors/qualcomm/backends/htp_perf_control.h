@@ -40,11 +40,15 @@ class HtpBackend::HtpPerfControl {
   // (after the first two messages) for a mode outside 1 to 9.
   bool InitRpcPolling();
   // Follows the options' HtpPerformanceMode: starts a new mode (applied at
-  // once under Manual), or falls back to the Default down vote.
+  // once under Manual), or falls back to the Default down vote. A switch
+  // from Auto to Manual in the same mode applies the mode's up list.
   bool SetPerfModeAndApplyIfManual(const Options& options);
+  // The control the stored mode runs under; Init sets it with the mode.
+  void set_manual(bool manual) { manual_.store(manual, std::memory_order_relaxed); }
 
-  // Apply on the calling thread.
-  void ApplyUpList() { Apply(ListKind::kUp); }
+  // Apply on the calling thread. An up vote applied here cancels the
+  // voting thread's pending delayed down vote, which would undo it.
+  void ApplyUpList();
   void ApplyDownList() { Apply(ListKind::kDown); }
 
   // Queue on the voting thread (started on first use). A down vote is
@@ -77,6 +81,7 @@ class HtpBackend::HtpPerfControl {
   // records, which only the implementation includes).
   QnnDevice_Infrastructure_t infrastructure_ = nullptr;
   std::atomic<uint32_t> mode_{0};
+  std::atomic<bool> manual_{false};
   QnnHtpPerfInfrastructure_PowerConfig_t up_record_;
   QnnHtpPerfInfrastructure_PowerConfig_t down_record_;
   std::array<QnnHtpPerfInfrastructure_PowerConfig_t, 2> rpc_records_;

@@ -54,6 +54,16 @@ void VotingThread::Queue(uint32_t kind, bool delayed) {
   if (was_empty) wake_.notify_one();
 }
 
+void VotingThread::CancelDelayedDownVote() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (!queue_.empty() && queue_.back().is_delayed_down()) queue_.pop_back();
+  if (held_down_vote_ == HeldDownVote::kWaiting) {
+    held_down_vote_ = HeldDownVote::kCancelled;
+    wake_.notify_all();
+  }
+  held_down_vote_done_.wait(lock, [this] { return held_down_vote_ != HeldDownVote::kApplying; });
+}
+
 size_t VotingThread::peak_queue_length() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return peak_queue_length_;
@@ -73,17 +83,28 @@ void VotingThread::Run() {
     }
     const Request request = queue_.pop_front();
 
-    if (request.is_delayed_down()) {
+    const bool delayed_down = request.is_delayed_down();
+    if (delayed_down) {
       // Whatever arrives before the deadline supersedes this down vote.
+      held_down_vote_ = HeldDownVote::kWaiting;
       const Clock::time_point deadline = Clock::now() + down_vote_delay_;
-      const bool superseded =
-          wake_.wait_until(lock, deadline, [this] { return !queue_.empty() || stop_; });
-      if (superseded) continue;
+      const bool dropped = wake_.wait_until(lock, deadline, [this] {
+        return !queue_.empty() || stop_ || held_down_vote_ == HeldDownVote::kCancelled;
+      });
+      if (dropped) {
+        held_down_vote_ = HeldDownVote::kNone;
+        continue;
+      }
+      held_down_vote_ = HeldDownVote::kApplying;
     }
 
     lock.unlock();
     vote_(request.kind);
     lock.lock();
+    if (delayed_down) {
+      held_down_vote_ = HeldDownVote::kNone;
+      held_down_vote_done_.notify_all();
+    }
   }
 }
 

@@ -47,6 +47,11 @@ class VotingThread {
   // anyway). The votes applied differ only by dropped repeats.
   void Queue(uint32_t kind, bool delayed);
 
+  // For an up vote the caller applies itself: drops the delayed down vote
+  // that is queued or waiting out its delay, and waits for one being
+  // applied, so that none lands after the caller's vote.
+  void CancelDelayedDownVote();
+
   // The most requests that waited in the queue at once since the start, and
   // the ring's capacity now: how far votes fell behind (soak, benchmark).
   size_t peak_queue_length() const;
@@ -85,13 +90,18 @@ class VotingThread {
     size_t count_ = 0;
   };
 
+  // Where the delayed down vote the thread has taken stands.
+  enum class HeldDownVote { kNone, kWaiting, kCancelled, kApplying };
+
   void Run();
 
   VoteFunction vote_;
   const Clock::duration down_vote_delay_;
   mutable std::mutex mutex_;
   std::condition_variable wake_;
+  std::condition_variable held_down_vote_done_;  // signalled when one leaves kApplying
   RequestQueue queue_;
+  HeldDownVote held_down_vote_ = HeldDownVote::kNone;
   size_t peak_queue_length_ = 0;
   bool stop_ = false;
   std::thread thread_;  // last: starts once everything above exists
