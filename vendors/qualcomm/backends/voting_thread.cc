@@ -3,7 +3,24 @@
 #include <algorithm>
 #include <utility>
 
+#include "cc/internal/vantro_shared_library.h"
+
 namespace qnn {
+namespace {
+
+// The voting threads alive in this module. Never destroyed: a thread may
+// end after the module's statics are gone.
+struct LiveVotingThreads {
+  std::mutex mutex;
+  std::vector<VotingThread*> threads;
+};
+
+LiveVotingThreads& Live() {
+  static LiveVotingThreads* const live = new LiveVotingThreads();
+  return *live;
+}
+
+}  // namespace
 
 void VotingThread::RequestQueue::push_back(const Request& request) {
   if (count_ == ring_.size()) {
@@ -24,17 +41,47 @@ VotingThread::Request VotingThread::RequestQueue::pop_front() {
 }
 
 VotingThread::VotingThread(VoteFunction vote, Clock::duration down_vote_delay)
-    : vote_(std::move(vote)), down_vote_delay_(down_vote_delay), thread_([this] { Run(); }) {}
+    : vote_(std::move(vote)), down_vote_delay_(down_vote_delay) {
+  vantro::StopModuleThreadsBeforeUnload(&VotingThread::StopAllBeforeUnload);
+  LiveVotingThreads& live = Live();
+  std::lock_guard<std::mutex> lock(live.mutex);
+  live.threads.push_back(this);  // before the thread starts: nothing to undo if this throws
+  try {
+    thread_ = std::thread([this] { Run(); });
+  } catch (...) {
+    live.threads.pop_back();
+    throw;
+  }
+}
 
 VotingThread::~VotingThread() {
   {
+    // Waits while an unload stops this thread; it is then already joined.
+    LiveVotingThreads& live = Live();
+    std::lock_guard<std::mutex> lock(live.mutex);
+    live.threads.erase(std::remove(live.threads.begin(), live.threads.end(), this),
+                       live.threads.end());
+  }
+  Stop(/*drop_queued=*/false);
+  vote_ = nullptr;
+}
+
+void VotingThread::Stop(bool drop_queued) {
+  {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
+    if (drop_queued) queue_.clear();
   }
   wake_.notify_all();
   if (thread_.joinable()) thread_.join();
+  std::lock_guard<std::mutex> lock(mutex_);
   queue_.clear();
-  vote_ = nullptr;
+}
+
+void VotingThread::StopAllBeforeUnload() {
+  LiveVotingThreads& live = Live();
+  std::lock_guard<std::mutex> lock(live.mutex);
+  for (VotingThread* thread : live.threads) thread->Stop(/*drop_queued=*/true);
 }
 
 void VotingThread::Queue(uint32_t kind, bool delayed) {

@@ -94,6 +94,13 @@ class VotingThread {
   enum class HeldDownVote { kNone, kWaiting, kCancelled, kApplying };
 
   void Run();
+  // Sets the stop flag and joins; `drop_queued` discards what is queued
+  // instead of applying it. Safe to call again once joined.
+  void Stop(bool drop_queued);
+  // Stops every voting thread of this module that is still running,
+  // dropping what they queued, before the module's code goes away: the
+  // plug-in's process-wide backend, which owns one, is never destroyed.
+  static void StopAllBeforeUnload();
 
   VoteFunction vote_;
   const Clock::duration down_vote_delay_;
@@ -104,7 +111,7 @@ class VotingThread {
   HeldDownVote held_down_vote_ = HeldDownVote::kNone;
   size_t peak_queue_length_ = 0;
   bool stop_ = false;
-  std::thread thread_;  // last: starts once everything above exists
+  std::thread thread_;  // started by the constructor once everything above exists
 };
 
 }  // namespace qnn
