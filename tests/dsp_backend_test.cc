@@ -7,9 +7,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,8 +20,8 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "sim/qnn/sim_qnn.h"
+#include "tests/support/racing_infrastructure.h"
 #include "tests/support/sim_backend_support.h"
-#include "tests/support/thread_race_support.h"
 #include "vendors/qualcomm/backends/dsp_perf_control.h"
 #include "vendors/qualcomm/backends/qnn_log.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
@@ -35,8 +33,8 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 using vantro::testing::CallsAmong;
-using vantro::testing::Rendezvous;
-using vantro::testing::RunOnTwoThreadsAtOnce;
+using vantro::testing::ExpectOneTimeCreationUnderTwoThreads;
+using vantro::testing::RacingInfrastructure;
 using vantro::testing::ScopedQnnLogLevel;
 using vantro::testing::SimCoreApi;
 using vantro::testing::StderrCapture;
@@ -394,91 +392,28 @@ TEST_F(DspBackendTest, SwitchToManualCancelsAPendingDelayedDownVote) {
   }
 }
 
-// The simulated DSP infrastructure, with a createPowerConfigId that holds
-// its caller at a rendezvous, so that a second thread starting a mode at
-// the same moment reaches the one-time creation too, and a setPowerConfig
-// that notes the thread each vote ran on. One instance at a time.
-class RacingDspInfrastructure {
- public:
-  RacingDspInfrastructure() : api_(*SimCoreApi(vantro::sim::Library::kDsp)) {
-    current_ = this;
-    sim_get_ = api_.deviceGetInfrastructure;
-    api_.deviceGetInfrastructure = &GetInfrastructure;
-  }
-  ~RacingDspInfrastructure() { current_ = nullptr; }
-
-  const QnnApi* api() const { return &api_; }
-  std::set<std::thread::id> vote_threads() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return vote_threads_;
-  }
-
- private:
-  static Qnn_ErrorHandle_t GetInfrastructure(const QnnDevice_Infrastructure_t* out) {
-    RacingDspInfrastructure& self = *current_;
-    const Qnn_ErrorHandle_t result = self.sim_get_(out);
-    std::lock_guard<std::mutex> lock(self.mutex_);
-    auto* slot = const_cast<QnnDevice_Infrastructure_t*>(out);
-    if (result == QNN_SUCCESS && *slot != nullptr) {
-      self.sim_ = **slot;
-      self.infrastructure_ = **slot;
-      self.infrastructure_.createPowerConfigId = &CreatePowerConfigId;
-      self.infrastructure_.setPowerConfig = &SetPowerConfig;
-      *slot = &self.infrastructure_;
-    }
-    return result;
-  }
-  static Qnn_ErrorHandle_t CreatePowerConfigId(uint32_t* id) {
-    RacingDspInfrastructure& self = *current_;
-    const Qnn_ErrorHandle_t result = self.sim_.createPowerConfigId(id);
-    self.rendezvous_.Arrive();
-    return result;
-  }
-  static Qnn_ErrorHandle_t SetPowerConfig(uint32_t id,
-                                          const QnnDspPerfInfrastructure_PowerConfig_t** configs) {
-    RacingDspInfrastructure& self = *current_;
-    {
-      std::lock_guard<std::mutex> lock(self.mutex_);
-      self.vote_threads_.insert(std::this_thread::get_id());
-    }
-    return self.sim_.setPowerConfig(id, configs);
-  }
-
-  static inline RacingDspInfrastructure* current_ = nullptr;
-  QnnApi api_;
-  decltype(api_.deviceGetInfrastructure) sim_get_ = nullptr;
-  mutable std::mutex mutex_;
-  Rendezvous rendezvous_{std::chrono::milliseconds(300)};
-  QnnDspDevice_Infrastructure_t sim_{};  // the simulation's own functions
-  QnnDspDevice_Infrastructure_t infrastructure_{};
-  std::set<std::thread::id> vote_threads_;
+// The DSP's records for the racing infrastructure; every list is a vote.
+struct DspRacing {
+  using Infrastructure = QnnDspDevice_Infrastructure_t;
+  static constexpr vantro::sim::Library kLibrary = vantro::sim::Library::kDsp;
+  static Infrastructure& Functions(Infrastructure& infrastructure) { return infrastructure; }
+  static bool IsVote(const QnnDspPerfInfrastructure_PowerConfig_t* const*) { return true; }
 };
 
 // Two host threads using the backend first on two contexts (allowed: the
-// host serialises calls per context only): one controller, one
-// power-config id, one voting thread.
+// host serialises calls per context only).
 TEST_F(DspBackendTest, FirstUseFromTwoThreadsCreatesOneControllerIdAndVotingThread) {
   const int ids_before = vantro::sim::LiveHandles()["power_config_id"];
-  RacingDspInfrastructure racing;
+  RacingInfrastructure<DspRacing> racing;
   Options initial;
   initial.SetBackendType(BackendType::kDsp);
   auto backend = std::make_unique<DspBackend>(racing.api(), kForever);
   ASSERT_TRUE(backend->Init(initial, std::nullopt));
+  racing.Arm();
   Options burst = initial;
   burst.SetDspPerformanceMode(DspPerformanceMode::kBurst);
   burst.SetDspPerfCtrlMode(PerfCtrlMode::kAuto);
-  RunOnTwoThreadsAtOnce([&] {
-    EXPECT_TRUE(backend->SetPerformanceMode(burst));
-    backend->ScheduleUpVote();
-    backend->ScheduleDownVote();
-  });
-  ASSERT_NE(backend->perf_control(), nullptr);
-  EXPECT_TRUE(backend->perf_control()->has_voting_thread());
-  EXPECT_EQ(vantro::sim::CountCalls("createPowerConfigId"), 1u);
-  ASSERT_TRUE(WaitUntil([&] { return !racing.vote_threads().empty(); }));
-  EXPECT_EQ(racing.vote_threads().size(), 1u) << "votes applied by more than one thread";
-  backend.reset();
-  EXPECT_EQ(vantro::sim::LiveHandles()["power_config_id"], ids_before) << "an id leaked";
+  ExpectOneTimeCreationUnderTwoThreads(std::move(backend), racing, burst, ids_before);
 }
 
 TEST_F(DspBackendTest, FailedModeChangeLogsAndReturnsFalse) {

@@ -7,9 +7,7 @@
 // for the vote (lower bound only).
 #include <atomic>
 #include <chrono>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -22,8 +20,8 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "sim/qnn/sim_qnn.h"
+#include "tests/support/racing_infrastructure.h"
 #include "tests/support/sim_backend_support.h"
-#include "tests/support/thread_race_support.h"
 #include "vendors/qualcomm/backends/htp_backend.h"
 #include "vendors/qualcomm/backends/htp_perf_control.h"
 #include "vendors/qualcomm/backends/qnn_log.h"
@@ -37,8 +35,8 @@ using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using vantro::testing::CallsAmong;
-using vantro::testing::Rendezvous;
-using vantro::testing::RunOnTwoThreadsAtOnce;
+using vantro::testing::ExpectOneTimeCreationUnderTwoThreads;
+using vantro::testing::RacingInfrastructure;
 using vantro::testing::ScopedQnnLogLevel;
 using vantro::testing::SimCoreApi;
 using vantro::testing::StderrCapture;
@@ -508,83 +506,22 @@ TEST_F(HtpPerfControlTest, DirectUpVotesCancelAPendingDelayedDownVote) {
 
 // ------------------------------------------ first use from two host threads
 
-// The simulated HTP infrastructure, with a createPowerConfigId that holds
-// its caller at a rendezvous, so that a second thread starting a mode at
-// the same moment reaches the one-time creation too, and a setPowerConfig
-// that notes the thread each DCVS vote ran on. One instance at a time.
-class RacingHtpInfrastructure {
- public:
-  RacingHtpInfrastructure() : api_(*SimCoreApi(vantro::sim::Library::kHtp)) {
-    current_ = this;
-    sim_get_ = api_.deviceGetInfrastructure;
-    api_.deviceGetInfrastructure = &GetInfrastructure;
+// The HTP's records for the racing infrastructure; a vote is a DCVS list
+// (the RPC lists go out on the host's threads).
+struct HtpRacing {
+  using Infrastructure = QnnHtpDevice_Infrastructure_t;
+  static constexpr vantro::sim::Library kLibrary = vantro::sim::Library::kHtp;
+  static QnnHtpDevice_PerfInfrastructure_t& Functions(Infrastructure& infrastructure) {
+    return infrastructure.perfInfra;
   }
-  ~RacingHtpInfrastructure() { current_ = nullptr; }
-
-  const QnnApi* api() const { return &api_; }
-  // From now on creating a power-config id waits for a second caller.
-  void Arm() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    rendezvous_ = std::make_unique<Rendezvous>(std::chrono::milliseconds(300));
+  static bool IsVote(const QnnHtpPerfInfrastructure_PowerConfig_t* const* list) {
+    return list != nullptr && list[0] != nullptr &&
+           list[0]->option == QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_V3;
   }
-  std::set<std::thread::id> vote_threads() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return vote_threads_;
-  }
-
- private:
-  static Qnn_ErrorHandle_t GetInfrastructure(const QnnDevice_Infrastructure_t* out) {
-    RacingHtpInfrastructure& self = *current_;
-    const Qnn_ErrorHandle_t result = self.sim_get_(out);
-    std::lock_guard<std::mutex> lock(self.mutex_);
-    auto* slot = const_cast<QnnDevice_Infrastructure_t*>(out);
-    if (result == QNN_SUCCESS && *slot != nullptr) {
-      self.sim_ = (*slot)->perfInfra;
-      self.infrastructure_ = **slot;
-      self.infrastructure_.perfInfra.createPowerConfigId = &CreatePowerConfigId;
-      self.infrastructure_.perfInfra.setPowerConfig = &SetPowerConfig;
-      *slot = &self.infrastructure_;
-    }
-    return result;
-  }
-  static Qnn_ErrorHandle_t CreatePowerConfigId(uint32_t device_id, uint32_t core_id,
-                                               uint32_t* id) {
-    RacingHtpInfrastructure& self = *current_;
-    const Qnn_ErrorHandle_t result = self.sim_.createPowerConfigId(device_id, core_id, id);
-    Rendezvous* rendezvous = nullptr;
-    {
-      std::lock_guard<std::mutex> lock(self.mutex_);
-      rendezvous = self.rendezvous_.get();
-    }
-    if (rendezvous != nullptr) rendezvous->Arrive();
-    return result;
-  }
-  static Qnn_ErrorHandle_t SetPowerConfig(uint32_t id,
-                                          const QnnHtpPerfInfrastructure_PowerConfig_t** configs) {
-    RacingHtpInfrastructure& self = *current_;
-    {
-      std::lock_guard<std::mutex> lock(self.mutex_);
-      if (configs != nullptr && configs[0] != nullptr &&
-          configs[0]->option == QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_V3) {
-        self.vote_threads_.insert(std::this_thread::get_id());
-      }
-    }
-    return self.sim_.setPowerConfig(id, configs);
-  }
-
-  static inline RacingHtpInfrastructure* current_ = nullptr;
-  QnnApi api_;
-  decltype(api_.deviceGetInfrastructure) sim_get_ = nullptr;
-  mutable std::mutex mutex_;
-  std::unique_ptr<Rendezvous> rendezvous_;
-  QnnHtpDevice_PerfInfrastructure_t sim_{};  // the simulation's own functions
-  QnnHtpDevice_Infrastructure_t infrastructure_{};
-  std::set<std::thread::id> vote_threads_;
 };
 
 // Two host threads using the backend first on two contexts (allowed: the
-// host serialises calls per context only): one controller, one
-// power-config id, one voting thread.
+// host serialises calls per context only).
 TEST_F(HtpPerfControlTest, FirstUseFromTwoThreadsCreatesOneControllerIdAndVotingThread) {
   const struct {
     const char* name;
@@ -600,25 +537,14 @@ TEST_F(HtpPerfControlTest, FirstUseFromTwoThreadsCreatesOneControllerIdAndVoting
     SCOPED_TRACE(c.name);
     vantro::sim::Reset();
     const int ids_before = vantro::sim::LiveHandles()["power_config_id"];
-    RacingHtpInfrastructure racing;
+    RacingInfrastructure<HtpRacing> racing;
     Options initial;
     initial.SetHtpPerformanceMode(c.at_init);
     initial.SetHtpPerfCtrlMode(PerfCtrlMode::kAuto);
     auto backend = std::make_unique<HtpBackend>(racing.api(), kForever);
     ASSERT_TRUE(backend->Init(initial, std::nullopt));
     racing.Arm();
-    RunOnTwoThreadsAtOnce([&] {
-      EXPECT_TRUE(backend->SetPerformanceMode(burst));
-      backend->ScheduleUpVote();
-      backend->ScheduleDownVote();
-    });
-    ASSERT_NE(backend->perf_control(), nullptr);
-    EXPECT_TRUE(backend->perf_control()->has_voting_thread());
-    EXPECT_EQ(vantro::sim::CountCalls("createPowerConfigId"), 1u);
-    ASSERT_TRUE(WaitUntil([&] { return !racing.vote_threads().empty(); }));
-    EXPECT_EQ(racing.vote_threads().size(), 1u) << "votes applied by more than one thread";
-    backend.reset();
-    EXPECT_EQ(vantro::sim::LiveHandles()["power_config_id"], ids_before) << "an id leaked";
+    ExpectOneTimeCreationUnderTwoThreads(std::move(backend), racing, burst, ids_before);
   }
 }
 

@@ -161,6 +161,20 @@ class Road {
   VantroTensorBufferHandle a_ = 0, b_ = 0, out_ = 0;
 };
 
+// `invokes` invokes on `road` back to back, sampled ten times as `phase`.
+void InvokeBackToBack(Soak& soak, Road& road, const char* phase, long invokes) {
+  soak.Record(phase, 0);
+  const long step = invokes / 10 > 0 ? invokes / 10 : 1;
+  for (long i = 1; i <= invokes; ++i) {
+    ASSERT_TRUE(road.Invoke(static_cast<int>(i))) << phase << " invoke " << i;
+    if (i % step == 0) {
+      soak.Record(phase, i);
+    } else if (i % 1000 == 0) {
+      soak.DropSimRecords();
+    }
+  }
+}
+
 TEST(SoakTest, DISABLED_MemoryAndHandlesStayFlat) {
   const long invokes = EnvOr("VANTRO_SOAK_INVOKES", 20000);
   const long cycles = EnvOr("VANTRO_SOAK_CYCLES", 500);
@@ -183,16 +197,7 @@ TEST(SoakTest, DISABLED_MemoryAndHandlesStayFlat) {
   {
     Road road;
     ASSERT_TRUE(road.Open());
-    soak.Record("invoke", 0);
-    const long step = invokes / 10 > 0 ? invokes / 10 : 1;
-    for (long i = 1; i <= invokes; ++i) {
-      ASSERT_TRUE(road.Invoke(static_cast<int>(i))) << "invoke " << i;
-      if (i % step == 0) {
-        soak.Record("invoke", i);
-      } else if (i % 1000 == 0) {
-        soak.DropSimRecords();
-      }
-    }
+    ASSERT_NO_FATAL_FAILURE(InvokeBackToBack(soak, road, "invoke", invokes));
     road.Close();
   }
   {
@@ -203,16 +208,7 @@ TEST(SoakTest, DISABLED_MemoryAndHandlesStayFlat) {
     Road road(vantro::qualcomm::OperationTable());
     ASSERT_TRUE(road.Open(kBurstPayload));
     for (int i = 1; i <= 1000; ++i) ASSERT_TRUE(road.Invoke(i));  // warm-up
-    soak.Record("burst", 0);
-    const long step = invokes / 10 > 0 ? invokes / 10 : 1;
-    for (long i = 1; i <= invokes; ++i) {
-      ASSERT_TRUE(road.Invoke(static_cast<int>(i))) << "invoke " << i;
-      if (i % step == 0) {
-        soak.Record("burst", i);
-      } else if (i % 1000 == 0) {
-        soak.DropSimRecords();
-      }
-    }
+    ASSERT_NO_FATAL_FAILURE(InvokeBackToBack(soak, road, "burst", invokes));
     const qnn::VotingThread* voting = road.VotingThread();
     ASSERT_NE(voting, nullptr);
     std::printf("burst: vote queue peak length %zu, peak ring capacity %zu requests\n",

@@ -84,6 +84,19 @@ class Gate {
   bool open_ = false;
 };
 
+// A vote function that holds the first vote at `gate`, so that requests
+// pile up behind it, and records every vote.
+VotingThread::VoteFunction HoldingTheFirstVote(Gate& gate, VoteRecorder& recorder) {
+  auto first = std::make_shared<bool>(true);  // touched on the voting thread only
+  return [&gate, first, record = recorder.Function()](uint32_t kind) {
+    if (*first) {
+      *first = false;
+      gate.Wait();
+    }
+    record(kind);
+  };
+}
+
 TEST(VotingThreadTest, AppliesRequestsInQueueOrder) {
   VoteRecorder recorder;
   VotingThread thread(recorder.Function(), kForever);
@@ -163,18 +176,8 @@ TEST(VotingThreadTest, QueueKeepsNoRepeatAndNoSupersededDelayedDownVote) {
     SCOPED_TRACE(c.name);
     VoteRecorder recorder;
     Gate gate;
-    bool first = true;
-    auto record = recorder.Function();
     {
-      VotingThread thread(
-          [&](uint32_t kind) {
-            if (first) {
-              first = false;
-              gate.Wait();
-            }
-            record(kind);
-          },
-          kForever);
+      VotingThread thread(HoldingTheFirstVote(gate, recorder), kForever);
       thread.Queue(kVoteUp, false);
       ASSERT_TRUE(gate.WaitEntered());
       for (const Request& request : c.queued) thread.Queue(request.kind, request.delayed);
@@ -259,17 +262,7 @@ TEST(VotingThreadTest, StopDropsAWaitingDelayedDownVoteAndReturns) {
 TEST(VotingThreadTest, StopAppliesWhatIsStillQueued) {
   VoteRecorder recorder;
   Gate gate;
-  bool first = true;
-  auto record = recorder.Function();
-  auto thread = std::make_unique<VotingThread>(
-      [&](uint32_t kind) {
-        if (first) {
-          first = false;
-          gate.Wait();
-        }
-        record(kind);
-      },
-      kForever);
+  auto thread = std::make_unique<VotingThread>(HoldingTheFirstVote(gate, recorder), kForever);
   thread->Queue(kVoteUp, false);
   ASSERT_TRUE(gate.WaitEntered());
   thread->Queue(kVoteDown, false);
@@ -288,17 +281,7 @@ TEST(VotingThreadTest, StopAppliesWhatIsStillQueued) {
 TEST(VotingThreadTest, QueueDoesNotWaitForAVoteInProgress) {
   VoteRecorder recorder;
   Gate gate;
-  bool first = true;
-  auto record = recorder.Function();
-  VotingThread thread(
-      [&](uint32_t kind) {
-        if (first) {
-          first = false;
-          gate.Wait();
-        }
-        record(kind);
-      },
-      kForever);
+  VotingThread thread(HoldingTheFirstVote(gate, recorder), kForever);
   thread.Queue(kVoteUp, false);
   ASSERT_TRUE(gate.WaitEntered());
   auto queued = std::async(std::launch::async, [&] { thread.Queue(kVoteDown, false); });
