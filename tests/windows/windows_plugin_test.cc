@@ -164,8 +164,8 @@ TEST_F(WindowsPluginRoadTest, OneInferenceWithDrivePathsVotesAndADump) {
   const std::vector<vantro::sim::PowerConfigCall> votes = vantro::sim::PowerConfigCalls();
   ASSERT_FALSE(votes[votes_before].htp_configs.empty());
   ASSERT_FALSE(votes[votes_before + 1].htp_configs.empty());
-  EXPECT_EQ(votes[votes_before].htp_configs[0].dcvs_v3.core_voltage_corner_target, 160u);
-  EXPECT_EQ(votes[votes_before + 1].htp_configs[0].dcvs_v3.core_voltage_corner_target, 64u);
+  EXPECT_EQ(votes[votes_before].htp_configs[0].dcvsV3Config.coreVoltageCornerTarget, 160u);
+  EXPECT_EQ(votes[votes_before + 1].htp_configs[0].dcvsV3Config.coreVoltageCornerTarget, 64u);
 
   // The dump directory is created on the current drive and gets both files:
   // the raw bytes untranslated, the scale line as a text line (CR LF on disk).
