@@ -24,37 +24,6 @@ namespace {
 // Exit codes of the child that loads, invokes and unloads.
 enum : int { kUnloadedCleanly = 0, kSetUpFailed = 2, kStillMapped = 3 };
 
-// One invocation context on add_relu in Burst under automatic voting,
-// invoked once; the road's destructor destroys the contexts, which queues
-// one more delayed down vote. Runs on a thread of its own, so that no
-// thread-local state of the plug-in outlives it and pins the library.
-bool InvokeOnce(const VantroDispatchOperationTable& table) {
-  bool ok = false;
-  std::thread host([&] {
-    PluginRoad road(table);
-    road.host().SetEnvironmentInt(road.environment(), 25, 3);  // errors only
-    if (road.Initialize(PayloadWithSimLibraries("htp_performance_mode = 2\n"
-                                                "htp_perf_ctrl_mode = 1\n")) != kVantroStatusOk) {
-      return;
-    }
-    road.OpenDevice();
-    VantroDispatchInvocationContextT* invocation = nullptr;
-    if (road.CreateInvocation(ReadFileBytes(ExampleModelPath("add_relu")), nullptr,
-                              &invocation) != kVantroStatusOk) {
-      return;
-    }
-    const VantroTensorBufferHandle a = road.NewFloatBuffer(8);
-    const VantroTensorBufferHandle b = road.NewFloatBuffer(8);
-    const VantroTensorBufferHandle out = road.NewFloatBuffer(8);
-    ok = table.attach_input(invocation, 0, a) == kVantroStatusOk &&
-         table.attach_input(invocation, 1, b) == kVantroStatusOk &&
-         table.attach_output(invocation, 0, out) == kVantroStatusOk &&
-         table.invoke(invocation) == kVantroStatusOk;
-  });
-  host.join();
-  return ok;
-}
-
 // The child's whole run: load the copy, invoke, unload at once, then stay
 // alive well past the down vote's delay. A voting thread left running wakes
 // into unmapped code and kills the child.
@@ -64,7 +33,7 @@ bool InvokeOnce(const VantroDispatchOperationTable& table) {
                                  : reinterpret_cast<VantroDispatchQueryInterfaceFn>(
                                        dlsym(plugin, "VantroDispatchQueryInterface"));
   const VantroDispatchOperationTable* table = nullptr;
-  if (query == nullptr || query(0, 1, nullptr, &table) != kVantroStatusOk || !InvokeOnce(*table)) {
+  if (query == nullptr || query(0, 1, nullptr, &table) != kVantroStatusOk || !InvokeOnceInAutoBurst(*table)) {
     std::fprintf(stderr, "set-up failed\n");
     _exit(kSetUpFailed);
   }

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <list>
+#include <thread>
 
 #include "absl/strings/match.h"
 #include "absl/strings/str_cat.h"
@@ -120,6 +121,33 @@ VantroTensorBufferHandle PluginRoad::NewFloatBuffer(size_t count, VantroTensorBu
 
 float* PluginRoad::FloatData(VantroTensorBufferT* buffer) {
   return static_cast<float*>(host_.BufferMemory(buffer));
+}
+
+bool InvokeOnceInAutoBurst(const VantroDispatchOperationTable& table) {
+  bool ok = false;
+  std::thread host([&] {
+    PluginRoad road(table);
+    road.host().SetEnvironmentInt(road.environment(), 25, 3);  // errors only
+    if (road.Initialize(PayloadWithSimLibraries("htp_performance_mode = 2\n"
+                                                "htp_perf_ctrl_mode = 1\n")) != kVantroStatusOk) {
+      return;
+    }
+    road.OpenDevice();
+    VantroDispatchInvocationContextT* invocation = nullptr;
+    if (road.CreateInvocation(ReadFileBytes(ExampleModelPath("add_relu")), nullptr,
+                              &invocation) != kVantroStatusOk) {
+      return;
+    }
+    const VantroTensorBufferHandle a = road.NewFloatBuffer(8);
+    const VantroTensorBufferHandle b = road.NewFloatBuffer(8);
+    const VantroTensorBufferHandle out = road.NewFloatBuffer(8);
+    ok = table.attach_input(invocation, 0, a) == kVantroStatusOk &&
+         table.attach_input(invocation, 1, b) == kVantroStatusOk &&
+         table.attach_output(invocation, 0, out) == kVantroStatusOk &&
+         table.invoke(invocation) == kVantroStatusOk;
+  });
+  host.join();
+  return ok;
 }
 
 VantroRankedTensorTypeT FloatTensorType(std::vector<int32_t> dimensions) {

@@ -64,6 +64,12 @@ class PluginRoad {
   std::vector<VantroMemBufferT> records_;
 };
 
+// On a thread of its own (so that no thread-local state of the plug-in
+// outlives it): initialises `table` in Burst under automatic voting, binds
+// add_relu, invokes once and destroys the contexts, which leaves a delayed
+// down vote waiting on the voting thread. False when a step failed.
+bool InvokeOnceInAutoBurst(const VantroDispatchOperationTable& table);
+
 // A float tensor type record of the given dimensions.
 VantroRankedTensorTypeT FloatTensorType(std::vector<int32_t> dimensions);
 
