@@ -29,11 +29,9 @@ enum : int { kUnloadedCleanly = 0, kSetUpFailed = 2, kStillMapped = 3 };
 // into unmapped code and kills the child.
 [[noreturn]] void LoadInvokeUnloadAndWait(const std::string& path) {
   void* plugin = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  auto query = plugin == nullptr ? nullptr
-                                 : reinterpret_cast<VantroDispatchQueryInterfaceFn>(
-                                       dlsym(plugin, "VantroDispatchQueryInterface"));
-  const VantroDispatchOperationTable* table = nullptr;
-  if (query == nullptr || query(0, 1, nullptr, &table) != kVantroStatusOk || !InvokeOnceInAutoBurst(*table)) {
+  const VantroDispatchOperationTable* table =
+      plugin == nullptr ? nullptr : QueryTable(dlsym(plugin, "VantroDispatchQueryInterface"));
+  if (table == nullptr || !InvokeOnceInAutoBurst(*table)) {
     std::fprintf(stderr, "set-up failed\n");
     _exit(kSetUpFailed);
   }

@@ -33,22 +33,27 @@ const VantroDispatchOperationTable& PluginTable() {
       ADD_FAILURE() << "LoadLibraryA(" << path << ") failed: " << GetLastError();
       std::abort();
     }
-    auto query = reinterpret_cast<VantroDispatchQueryInterfaceFn>(
-        reinterpret_cast<void*>(GetProcAddress(plugin, "VantroDispatchQueryInterface")));
+    void* query = reinterpret_cast<void*>(GetProcAddress(plugin, "VantroDispatchQueryInterface"));
 #else
     void* plugin = dlopen(VANTRO_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
     if (plugin == nullptr) {
       ADD_FAILURE() << dlerror();
       std::abort();
     }
-    auto query = reinterpret_cast<VantroDispatchQueryInterfaceFn>(
-        dlsym(plugin, "VantroDispatchQueryInterface"));
+    void* query = dlsym(plugin, "VantroDispatchQueryInterface");
 #endif
-    const VantroDispatchOperationTable* result = nullptr;
-    if (query == nullptr || query(0, 1, nullptr, &result) != kVantroStatusOk) std::abort();
+    const VantroDispatchOperationTable* result = QueryTable(query);
+    if (result == nullptr) std::abort();
     return result;
   }();
   return *table;
+}
+
+const VantroDispatchOperationTable* QueryTable(void* query_address) {
+  auto query = reinterpret_cast<VantroDispatchQueryInterfaceFn>(query_address);
+  const VantroDispatchOperationTable* table = nullptr;
+  if (query == nullptr || query(0, 1, nullptr, &table) != kVantroStatusOk) return nullptr;
+  return table;
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {

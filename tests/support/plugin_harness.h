@@ -18,6 +18,11 @@ namespace vantro::testing {
 // The operation table of the plug-in built by this tree.
 const VantroDispatchOperationTable& PluginTable();
 
+// The table handed out by the VantroDispatchQueryInterface at
+// `query_address` (what dlsym or GetProcAddress found); null when there is
+// no query or it refuses.
+const VantroDispatchOperationTable* QueryTable(void* query_address);
+
 // The bytes of a file, e.g. an example context binary.
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
 

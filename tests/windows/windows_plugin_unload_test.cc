@@ -38,11 +38,9 @@ TEST(WindowsPluginUnloadTest, FreeLibraryWithinTheDownVoteDelayLeavesThePluginMa
   vantro::sim::Reset();
   HMODULE plugin = LoadLibraryA(path.c_str());
   ASSERT_NE(plugin, nullptr) << "LoadLibraryA failed: " << GetLastError();
-  auto query = reinterpret_cast<VantroDispatchQueryInterfaceFn>(
+  const VantroDispatchOperationTable* table = QueryTable(
       reinterpret_cast<void*>(GetProcAddress(plugin, "VantroDispatchQueryInterface")));
-  ASSERT_NE(query, nullptr);
-  const VantroDispatchOperationTable* table = nullptr;
-  ASSERT_EQ(query(0, 1, nullptr, &table), kVantroStatusOk);
+  ASSERT_NE(table, nullptr);
   ASSERT_TRUE(InvokeOnceInAutoBurst(*table));
 
   EXPECT_TRUE(FreeLibrary(plugin));
