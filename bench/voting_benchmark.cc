@@ -4,10 +4,13 @@
 // be read off one run; the target is within 1.5 times.
 //
 // The backend runs on a minimal in-process QNN table whose performance
-// infrastructure does nothing, so that only the plug-in's own work is seen
-// (the simulated QNN would record every vote).
+// infrastructure only counts the votes it receives, so that only the
+// plug-in's own work is seen (the simulated QNN would record every vote).
+// Beside the time, each backend row reports how many votes reached QNN per
+// up+down pair (one invoke) and how long the vote queue grew.
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -19,6 +22,7 @@
 
 #include "HTP/QnnHtpDevice.h"
 #include "vendors/qualcomm/backends/htp_backend.h"
+#include "vendors/qualcomm/backends/htp_perf_control.h"
 #include "vendors/qualcomm/backends/qnn_log.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
 
@@ -49,8 +53,11 @@ Qnn_ErrorHandle_t CreatePowerConfigId(uint32_t, uint32_t, uint32_t* id) {
   return QNN_SUCCESS;
 }
 Qnn_ErrorHandle_t DestroyPowerConfigId(uint32_t) { return QNN_SUCCESS; }
+std::atomic<uint64_t> g_votes_applied{0};
+
 Qnn_ErrorHandle_t SetPowerConfig(uint32_t, const QnnHtpPerfInfrastructure_PowerConfig_t** configs) {
   benchmark::DoNotOptimize(configs);
+  g_votes_applied.fetch_add(1, std::memory_order_relaxed);
   return QNN_SUCCESS;
 }
 QnnHtpDevice_Infrastructure_t kInfrastructure = {
@@ -137,19 +144,34 @@ std::unique_ptr<qnn::HtpBackend> AutoBackend(qnn::HtpPerformanceMode mode) {
   return backend;
 }
 
-// Burst: the down vote is delayed and dropped by the next up vote, as
-// between back-to-back executions.
-void BM_BackendScheduleUpDown_Burst(benchmark::State& state) {
-  auto backend = AutoBackend(qnn::HtpPerformanceMode::kBurst);
+// Schedules an up and a down vote per iteration, as invoke does around an
+// execution that takes no time. Counters: "votes_per_invoke", the votes that
+// reached QNN per pair once the queue has drained (the final down vote of
+// the teardown left out), and "peak_queue", the most requests that waited at
+// once.
+void ScheduleUpDownLoop(benchmark::State& state, qnn::HtpPerformanceMode mode) {
+  auto backend = AutoBackend(mode);
   if (!backend) {
     state.SkipWithError("Init failed");
     return;
   }
+  const uint64_t before = g_votes_applied.load();
   for (auto _ : state) {
     backend->ScheduleUpVote();
     backend->ScheduleDownVote();
   }
   state.SetItemsProcessed(2 * state.iterations());
+  const size_t peak = backend->perf_control()->voting_thread()->peak_queue_length();
+  backend.reset();  // applies what is still queued, then the final down vote
+  const double applied = static_cast<double>(g_votes_applied.load() - before - 1);
+  state.counters["votes_per_invoke"] = applied / static_cast<double>(state.iterations());
+  state.counters["peak_queue"] = static_cast<double>(peak);
+}
+
+// Burst: the down vote is delayed and dropped by the next up vote, as
+// between back-to-back executions.
+void BM_BackendScheduleUpDown_Burst(benchmark::State& state) {
+  ScheduleUpDownLoop(state, qnn::HtpPerformanceMode::kBurst);
 }
 BENCHMARK(BM_BackendScheduleUpDown_Burst)->UseRealTime();
 
@@ -165,16 +187,7 @@ BENCHMARK(BM_BareQueueUpDown_Delayed)->UseRealTime();
 
 // HighPerformance: every vote is applied.
 void BM_BackendScheduleUpDown_HighPerformance(benchmark::State& state) {
-  auto backend = AutoBackend(qnn::HtpPerformanceMode::kHighPerformance);
-  if (!backend) {
-    state.SkipWithError("Init failed");
-    return;
-  }
-  for (auto _ : state) {
-    backend->ScheduleUpVote();
-    backend->ScheduleDownVote();
-  }
-  state.SetItemsProcessed(2 * state.iterations());
+  ScheduleUpDownLoop(state, qnn::HtpPerformanceMode::kHighPerformance);
 }
 BENCHMARK(BM_BackendScheduleUpDown_HighPerformance)->UseRealTime();
 

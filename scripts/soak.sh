@@ -2,9 +2,11 @@
 # Soak run: builds the plug-in and the soak test (plain optimised build in
 # build-soak/) and runs the disabled soak test, which repeats the road of an
 # inference with automatic voting on and prints resident memory, heap in use and live
-# QNN handles at intervals:
+# QNN handles at intervals, then the vote queue's peak length and ring
+# capacity after back-to-back invokes in Burst:
 #   scripts/soak.sh [invokes] [create/destroy cycles] [RSS bound in KiB]
-# (defaults 20000, 500, 4096). Fails when memory or handles do not stay flat.
+# (defaults 20000, 500, 4096). Fails when memory or handles do not stay flat,
+# or when more than an up and a down vote ever wait in the queue.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VANTRO_SOAK_BUILD_DIR:-$root/build-soak}

@@ -9,8 +9,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "DSP/QnnDspDevice.h"
 #include "DSP/QnnDspGraph.h"
 #include "DSP/QnnDspProperty.h"
 #include "absl/strings/str_format.h"
@@ -18,6 +20,7 @@
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "sim/qnn/sim_qnn.h"
+#include "tests/support/racing_infrastructure.h"
 #include "tests/support/sim_backend_support.h"
 #include "vendors/qualcomm/backends/dsp_perf_control.h"
 #include "vendors/qualcomm/backends/qnn_log.h"
@@ -30,6 +33,8 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 using vantro::testing::CallsAmong;
+using vantro::testing::ExpectOneTimeCreationUnderTwoThreads;
+using vantro::testing::RacingInfrastructure;
 using vantro::testing::ScopedQnnLogLevel;
 using vantro::testing::SimCoreApi;
 using vantro::testing::StderrCapture;
@@ -317,6 +322,98 @@ TEST_F(DspBackendTest, ModeChanges) {
   }
   EXPECT_EQ(AppliedLists().size(), 2u);
   EXPECT_EQ(vantro::sim::CountCalls("createPowerConfigId"), 1u) << "the id is created once";
+}
+
+TEST_F(DspBackendTest, SwitchingControlInTheSameModeAppliesTheUpListOnlyForManual) {
+  ScopedQnnLogLevel debug(kQnnLogDebug);
+  const std::string burst = "(2,40) (5,160) (5,160) (5,160) (1,0) (4,16)";
+  const struct {
+    const char* name;
+    PerfCtrlMode from, to;
+    std::string log;
+    std::vector<std::string> lists;
+  } cases[] = {
+      {"Auto to Manual", PerfCtrlMode::kAuto, PerfCtrlMode::kManual,
+       "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Perf mode doesn't change.\n"
+       "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Work for kManual.\n",
+       {burst}},
+      {"Manual to Auto", PerfCtrlMode::kManual, PerfCtrlMode::kAuto,
+       "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Perf mode doesn't change.\n", {burst}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    vantro::sim::Reset();
+    std::unique_ptr<DspBackend> backend;
+    {
+      StderrCapture init;
+      backend = NewBackend(DspPerformanceMode::kBurst, c.from);
+    }
+    Options options;
+    options.SetBackendType(BackendType::kDsp);
+    options.SetDspPerformanceMode(DspPerformanceMode::kBurst);
+    options.SetDspPerfCtrlMode(c.to);
+    StderrCapture capture;
+    ASSERT_TRUE(backend->SetPerformanceMode(options));
+    EXPECT_EQ(capture.Text(), c.log);
+    EXPECT_EQ(AppliedLists(), c.lists);
+  }
+}
+
+// A switch to Manual after an invoke's votes in Burst applies the mode's up
+// list at once: the delayed down vote still pending must not land after it.
+// The delay is short, so one that was not cancelled arrives while the test
+// waits.
+TEST_F(DspBackendTest, SwitchToManualCancelsAPendingDelayedDownVote) {
+  constexpr auto kDelay = std::chrono::milliseconds(50);
+  const struct {
+    const char* name;
+    DspPerformanceMode mode;
+    std::string up;
+  } cases[] = {
+      {"same mode", DspPerformanceMode::kBurst, "(2,40) (5,160) (5,160) (5,160) (1,0) (4,16)"},
+      {"new mode", DspPerformanceMode::kBalanced, "(2,1000) (5,112) (5,112) (5,112) (1,0) (4,16)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    vantro::sim::Reset();
+    auto backend = NewBackend(DspPerformanceMode::kBurst, PerfCtrlMode::kAuto, kDelay);
+    backend->ScheduleUpVote();
+    ASSERT_TRUE(WaitForLists(1));
+    backend->ScheduleDownVote();
+    Options manual;
+    manual.SetBackendType(BackendType::kDsp);
+    manual.SetDspPerformanceMode(c.mode);
+    manual.SetDspPerfCtrlMode(PerfCtrlMode::kManual);
+    ASSERT_TRUE(backend->SetPerformanceMode(manual));
+    // Only the failing case depends on this wait: a down vote that was not
+    // cancelled lands within it unless the machine stalls the thread.
+    std::this_thread::sleep_for(6 * kDelay);
+    EXPECT_EQ(AppliedLists().back(), c.up) << absl::StrJoin(AppliedLists(), "\n");
+  }
+}
+
+// The DSP's records for the racing infrastructure; every list is a vote.
+struct DspRacing {
+  using Infrastructure = QnnDspDevice_Infrastructure_t;
+  static constexpr vantro::sim::Library kLibrary = vantro::sim::Library::kDsp;
+  static Infrastructure& Functions(Infrastructure& infrastructure) { return infrastructure; }
+  static bool IsVote(const QnnDspPerfInfrastructure_PowerConfig_t* const*) { return true; }
+};
+
+// Two host threads using the backend first on two contexts (allowed: the
+// host serialises calls per context only).
+TEST_F(DspBackendTest, FirstUseFromTwoThreadsCreatesOneControllerIdAndVotingThread) {
+  const int ids_before = vantro::sim::LiveHandles()["power_config_id"];
+  RacingInfrastructure<DspRacing> racing;
+  Options initial;
+  initial.SetBackendType(BackendType::kDsp);
+  auto backend = std::make_unique<DspBackend>(racing.api(), kForever);
+  ASSERT_TRUE(backend->Init(initial, std::nullopt));
+  racing.Arm();
+  Options burst = initial;
+  burst.SetDspPerformanceMode(DspPerformanceMode::kBurst);
+  burst.SetDspPerfCtrlMode(PerfCtrlMode::kAuto);
+  ExpectOneTimeCreationUnderTwoThreads(std::move(backend), racing, burst, ids_before);
 }
 
 TEST_F(DspBackendTest, FailedModeChangeLogsAndReturnsFalse) {

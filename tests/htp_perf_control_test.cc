@@ -14,11 +14,13 @@
 #include <thread>
 #include <vector>
 
+#include "HTP/QnnHtpDevice.h"
 #include "absl/strings/str_format.h"
 #include "absl/strings/str_join.h"
 #include "gmock/gmock.h"
 #include "gtest/gtest.h"
 #include "sim/qnn/sim_qnn.h"
+#include "tests/support/racing_infrastructure.h"
 #include "tests/support/sim_backend_support.h"
 #include "vendors/qualcomm/backends/htp_backend.h"
 #include "vendors/qualcomm/backends/htp_perf_control.h"
@@ -33,6 +35,8 @@ using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using vantro::testing::CallsAmong;
+using vantro::testing::ExpectOneTimeCreationUnderTwoThreads;
+using vantro::testing::RacingInfrastructure;
 using vantro::testing::ScopedQnnLogLevel;
 using vantro::testing::SimCoreApi;
 using vantro::testing::StderrCapture;
@@ -419,6 +423,128 @@ TEST_F(HtpPerfControlTest, FailedModeChangesLogAndReturnFalse) {
     StderrCapture capture;
     EXPECT_FALSE(backend->SetPerformanceMode(options));
     EXPECT_EQ(capture.Text(), c.expected_stderr);
+  }
+}
+
+TEST_F(HtpPerfControlTest, SwitchingControlInTheSameModeAppliesTheUpListOnlyForManual) {
+  ScopedQnnLogLevel debug(kQnnLogDebug);
+  const struct {
+    const char* name;
+    PerfCtrlMode from, to;
+    std::string log;
+    bool applies_up;
+  } cases[] = {
+      {"Auto to Manual", PerfCtrlMode::kAuto, PerfCtrlMode::kManual,
+       "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Perf mode doesn't change.\n"
+       "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Work for kManual.\n",
+       true},
+      {"Manual to Auto", PerfCtrlMode::kManual, PerfCtrlMode::kAuto,
+       "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Perf mode doesn't change.\n", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    vantro::sim::Reset();
+    std::unique_ptr<HtpBackend> backend;
+    {
+      StderrCapture init;
+      backend = NewBackend(HtpPerformanceMode::kBurst, c.from);
+    }
+    const uint32_t id = IdOf(*backend);
+    const size_t before = AppliedLists().size();
+    Options options;
+    options.SetHtpPerformanceMode(HtpPerformanceMode::kBurst);
+    options.SetHtpPerfCtrlMode(c.to);
+    StderrCapture capture;
+    ASSERT_TRUE(backend->SetPerformanceMode(options));
+    EXPECT_EQ(capture.Text(), c.log);
+    const std::vector<std::string> lists = AppliedLists();
+    ASSERT_EQ(lists.size(), before + (c.applies_up ? 1 : 0));
+    if (c.applies_up) EXPECT_EQ(lists.back(), Up(id, 0, 1, 40, 160));
+  }
+}
+
+// A direct up vote after an invoke's votes in Burst, as context creation or
+// a switch to Manual makes it: the delayed down vote still pending must not
+// land after it. The delay is short, so one that was not cancelled arrives
+// while the test waits.
+TEST_F(HtpPerfControlTest, DirectUpVotesCancelAPendingDelayedDownVote) {
+  constexpr auto kDelay = std::chrono::milliseconds(50);
+  const struct {
+    const char* name;
+    HtpPerformanceMode manual_mode;  // kDefault: UpVote, as around context creation
+    std::string (*up)(uint32_t id);
+  } cases[] = {
+      {"UpVote", HtpPerformanceMode::kDefault,
+       [](uint32_t id) { return Up(id, 0, 1, 40, 160); }},
+      {"switch to Manual, same mode", HtpPerformanceMode::kBurst,
+       [](uint32_t id) { return Up(id, 0, 1, 40, 160); }},
+      {"switch to Manual, new mode", HtpPerformanceMode::kBalanced,
+       [](uint32_t id) { return Up(id, 1, 16, 1000, 112); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    vantro::sim::Reset();
+    auto backend = NewBackend(HtpPerformanceMode::kBurst, PerfCtrlMode::kAuto, kDelay);
+    const uint32_t id = IdOf(*backend);
+    backend->ScheduleUpVote();
+    ASSERT_TRUE(WaitForLists(2));
+    backend->ScheduleDownVote();
+    if (c.manual_mode == HtpPerformanceMode::kDefault) {
+      backend->UpVote();
+    } else {
+      Options manual;
+      manual.SetHtpPerformanceMode(c.manual_mode);
+      manual.SetHtpPerfCtrlMode(PerfCtrlMode::kManual);
+      ASSERT_TRUE(backend->SetPerformanceMode(manual));
+    }
+    // Only the failing case depends on this wait: a down vote that was not
+    // cancelled lands within it unless the machine stalls the thread.
+    std::this_thread::sleep_for(6 * kDelay);
+    EXPECT_EQ(AppliedLists().back(), c.up(id)) << absl::StrJoin(AppliedLists(), "\n");
+  }
+}
+
+// ------------------------------------------ first use from two host threads
+
+// The HTP's records for the racing infrastructure; a vote is a DCVS list
+// (the RPC lists go out on the host's threads).
+struct HtpRacing {
+  using Infrastructure = QnnHtpDevice_Infrastructure_t;
+  static constexpr vantro::sim::Library kLibrary = vantro::sim::Library::kHtp;
+  static QnnHtpDevice_PerfInfrastructure_t& Functions(Infrastructure& infrastructure) {
+    return infrastructure.perfInfra;
+  }
+  static bool IsVote(const QnnHtpPerfInfrastructure_PowerConfig_t* const* list) {
+    return list != nullptr && list[0] != nullptr &&
+           list[0]->option == QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_V3;
+  }
+};
+
+// Two host threads using the backend first on two contexts (allowed: the
+// host serialises calls per context only).
+TEST_F(HtpPerfControlTest, FirstUseFromTwoThreadsCreatesOneControllerIdAndVotingThread) {
+  const struct {
+    const char* name;
+    HtpPerformanceMode at_init;
+  } cases[] = {
+      {"controller made by SetPerformanceMode", HtpPerformanceMode::kDefault},
+      {"controller made by Init", HtpPerformanceMode::kBurst},
+  };
+  Options burst;
+  burst.SetHtpPerformanceMode(HtpPerformanceMode::kBurst);
+  burst.SetHtpPerfCtrlMode(PerfCtrlMode::kAuto);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    vantro::sim::Reset();
+    const int ids_before = vantro::sim::LiveHandles()["power_config_id"];
+    RacingInfrastructure<HtpRacing> racing;
+    Options initial;
+    initial.SetHtpPerformanceMode(c.at_init);
+    initial.SetHtpPerfCtrlMode(PerfCtrlMode::kAuto);
+    auto backend = std::make_unique<HtpBackend>(racing.api(), kForever);
+    ASSERT_TRUE(backend->Init(initial, std::nullopt));
+    racing.Arm();
+    ExpectOneTimeCreationUnderTwoThreads(std::move(backend), racing, burst, ids_before);
   }
 }
 

@@ -84,15 +84,28 @@ class Gate {
   bool open_ = false;
 };
 
+// A vote function that holds the first vote at `gate`, so that requests
+// pile up behind it, and records every vote.
+VotingThread::VoteFunction HoldingTheFirstVote(Gate& gate, VoteRecorder& recorder) {
+  auto first = std::make_shared<bool>(true);  // touched on the voting thread only
+  return [&gate, first, record = recorder.Function()](uint32_t kind) {
+    if (*first) {
+      *first = false;
+      gate.Wait();
+    }
+    record(kind);
+  };
+}
+
 TEST(VotingThreadTest, AppliesRequestsInQueueOrder) {
   VoteRecorder recorder;
   VotingThread thread(recorder.Function(), kForever);
   thread.Queue(kVoteUp, false);
   thread.Queue(kVoteDown, false);
-  thread.Queue(kVoteDown, false);
   thread.Queue(kVoteUp, false);
+  thread.Queue(kVoteDown, false);
   ASSERT_TRUE(recorder.WaitForCount(4));
-  EXPECT_THAT(recorder.kinds(), ElementsAre(kVoteUp, kVoteDown, kVoteDown, kVoteUp));
+  EXPECT_THAT(recorder.kinds(), ElementsAre(kVoteUp, kVoteDown, kVoteUp, kVoteDown));
 }
 
 // Many requests pile up behind a vote in progress, after earlier ones have
@@ -109,8 +122,9 @@ TEST(VotingThreadTest, KeepsOrderWhenManyRequestsPileUp) {
       },
       kForever);
   std::vector<uint32_t> expected;
+  // Alternating, so that no request repeats the one queued before it.
   for (int i = 0; i < 11; ++i) {
-    const uint32_t kind = i % 3 == 0 ? kVoteDown : kVoteUp;
+    const uint32_t kind = i % 2 == 0 ? kVoteDown : kVoteUp;
     thread.Queue(kind, false);
     expected.push_back(kind);
   }
@@ -123,6 +137,58 @@ TEST(VotingThreadTest, KeepsOrderWhenManyRequestsPileUp) {
   gate.Open();
   ASSERT_TRUE(recorder.WaitForCount(expected.size()));
   EXPECT_EQ(recorder.kinds(), expected);
+}
+
+// Requests queued while a vote is in progress: the queue keeps neither a
+// repeat of the request before it nor a delayed down vote that a newer
+// request supersedes, so what reaches QNN differs only by dropped repeats
+// (and the delayed down votes that would be dropped on arrival anyway).
+TEST(VotingThreadTest, QueueKeepsNoRepeatAndNoSupersededDelayedDownVote) {
+  struct Request {
+    uint32_t kind;
+    bool delayed;
+  };
+  const Request kUp{kVoteUp, false};
+  const Request kDown{kVoteDown, false};
+  const Request kDelayedDown{kVoteDown, true};
+  struct Case {
+    const char* name;
+    std::vector<Request> queued;  // behind an up vote in progress
+    size_t peak_queue_length;
+    std::vector<uint32_t> applied;  // after the held up vote
+  };
+  std::vector<Request> invokes;  // up and delayed down, as Burst invokes queue them
+  for (int i = 0; i < 1000; ++i) {
+    invokes.push_back(kUp);
+    invokes.push_back(kDelayedDown);
+  }
+  const Case cases[] = {
+      {"invokes in Burst", invokes, 2, {kVoteUp}},
+      {"repeated up votes", {kUp, kUp, kUp, kUp}, 1, {kVoteUp}},
+      {"repeated down votes", {kDown, kDown, kUp, kUp, kDown}, 3, {kVoteDown, kVoteUp, kVoteDown}},
+      {"delayed down superseded by a down", {kDelayedDown, kDown}, 1, {kVoteDown}},
+      {"delayed down superseded by a delayed down", {kDelayedDown, kDelayedDown, kUp}, 1,
+       {kVoteUp}},
+      {"alternating votes are all kept", {kUp, kDown, kUp, kDown}, 4,
+       {kVoteUp, kVoteDown, kVoteUp, kVoteDown}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    VoteRecorder recorder;
+    Gate gate;
+    {
+      VotingThread thread(HoldingTheFirstVote(gate, recorder), kForever);
+      thread.Queue(kVoteUp, false);
+      ASSERT_TRUE(gate.WaitEntered());
+      for (const Request& request : c.queued) thread.Queue(request.kind, request.delayed);
+      EXPECT_EQ(thread.peak_queue_length(), c.peak_queue_length);
+      gate.Open();
+      ASSERT_TRUE(recorder.WaitForCount(1 + c.applied.size()));
+    }  // a delayed down vote left last is dropped by stop
+    std::vector<uint32_t> expected = {kVoteUp};
+    expected.insert(expected.end(), c.applied.begin(), c.applied.end());
+    EXPECT_EQ(recorder.kinds(), expected);
+  }
 }
 
 TEST(VotingThreadTest, NewerRequestDropsDelayedDownVote) {
@@ -196,17 +262,7 @@ TEST(VotingThreadTest, StopDropsAWaitingDelayedDownVoteAndReturns) {
 TEST(VotingThreadTest, StopAppliesWhatIsStillQueued) {
   VoteRecorder recorder;
   Gate gate;
-  bool first = true;
-  auto record = recorder.Function();
-  auto thread = std::make_unique<VotingThread>(
-      [&](uint32_t kind) {
-        if (first) {
-          first = false;
-          gate.Wait();
-        }
-        record(kind);
-      },
-      kForever);
+  auto thread = std::make_unique<VotingThread>(HoldingTheFirstVote(gate, recorder), kForever);
   thread->Queue(kVoteUp, false);
   ASSERT_TRUE(gate.WaitEntered());
   thread->Queue(kVoteDown, false);
@@ -225,17 +281,7 @@ TEST(VotingThreadTest, StopAppliesWhatIsStillQueued) {
 TEST(VotingThreadTest, QueueDoesNotWaitForAVoteInProgress) {
   VoteRecorder recorder;
   Gate gate;
-  bool first = true;
-  auto record = recorder.Function();
-  VotingThread thread(
-      [&](uint32_t kind) {
-        if (first) {
-          first = false;
-          gate.Wait();
-        }
-        record(kind);
-      },
-      kForever);
+  VotingThread thread(HoldingTheFirstVote(gate, recorder), kForever);
   thread.Queue(kVoteUp, false);
   ASSERT_TRUE(gate.WaitEntered());
   auto queued = std::async(std::launch::async, [&] { thread.Queue(kVoteDown, false); });
@@ -244,6 +290,60 @@ TEST(VotingThreadTest, QueueDoesNotWaitForAVoteInProgress) {
   EXPECT_TRUE(returned) << "Queue blocked while the vote function ran";
   ASSERT_TRUE(recorder.WaitForCount(2));
   EXPECT_THAT(recorder.kinds(), ElementsAre(kVoteUp, kVoteDown));
+}
+
+// What a direct up vote relies on: once CancelDelayedDownVote returns, no
+// delayed down vote queued before it reaches the vote function. The delay
+// is finite, so a down vote that was not cancelled lands while the test
+// waits; one applied before the cancel (a stalled machine) is allowed.
+TEST(VotingThreadTest, CancelledDelayedDownVoteNeverLandsAfterTheCancel) {
+  constexpr auto kDelay = std::chrono::milliseconds(50);
+  for (const bool behind_a_vote : {false, true}) {
+    SCOPED_TRACE(behind_a_vote ? "queued behind a vote in progress" : "waiting out its delay");
+    VoteRecorder recorder;
+    Gate gate;
+    auto record = recorder.Function();
+    VotingThread thread(
+        [&](uint32_t kind) {
+          if (kind == kVoteUp) gate.Wait();
+          record(kind);
+        },
+        kDelay);
+    if (behind_a_vote) {
+      thread.Queue(kVoteUp, false);
+      ASSERT_TRUE(gate.WaitEntered());
+    }
+    thread.Queue(kVoteDown, true);
+    thread.CancelDelayedDownVote();
+    const Clock::time_point cancelled = Clock::now();
+    gate.Open();
+    std::this_thread::sleep_for(6 * kDelay);
+    const std::vector<uint32_t> kinds = recorder.kinds();
+    for (size_t i = 0; i < kinds.size(); ++i) {
+      if (kinds[i] == kVoteDown) EXPECT_LT(recorder.time(i), cancelled) << "down vote " << i;
+    }
+    if (behind_a_vote) EXPECT_THAT(kinds, ElementsAre(kVoteUp));
+  }
+}
+
+TEST(VotingThreadTest, CancelWaitsForADelayedDownVoteBeingApplied) {
+  VoteRecorder recorder;
+  Gate gate;
+  auto record = recorder.Function();
+  VotingThread thread(
+      [&](uint32_t kind) {
+        gate.Wait();
+        record(kind);
+      },
+      kShortDelay);
+  thread.Queue(kVoteDown, true);
+  ASSERT_TRUE(gate.WaitEntered());  // kept after its delay, now being applied
+  auto cancel = std::async(std::launch::async, [&] { thread.CancelDelayedDownVote(); });
+  // Not a bound on time: any wait shows a cancel that did not wait.
+  EXPECT_EQ(cancel.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+  gate.Open();
+  EXPECT_EQ(cancel.wait_for(kEventTimeout), std::future_status::ready);
+  EXPECT_THAT(recorder.kinds(), ElementsAre(kVoteDown));
 }
 
 TEST(VotingThreadTest, ShortDelayKeepsEachDownVoteOfASlowSequence) {

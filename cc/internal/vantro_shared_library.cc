@@ -21,9 +21,9 @@ std::string& ThreadLoaderError() {
 }  // namespace vantro
 
 // Each platform file defines, in namespace vantro, PlatformOpen (dlopen),
-// PlatformSymbol (dlsym), PlatformError (dlerror), PlatformClose and
-// IsProgramModule; open and symbol failures leave their text in
-// ThreadLoaderError().
+// PlatformSymbol (dlsym), PlatformError (dlerror), PlatformClose,
+// IsProgramModule and PlatformStopThreadsBeforeUnload; open and symbol
+// failures leave their text in ThreadLoaderError().
 #if defined(_WIN32)
 #include "cc/internal/vantro_shared_library_windows.inc"
 #else
@@ -105,6 +105,10 @@ void* SharedLibrary::SymbolAddress(const char* name) const {
 }
 
 std::string SharedLibrary::LoaderErrorText() { return ThreadLoaderError(); }
+
+void StopModuleThreadsBeforeUnload(void (*stop_threads)()) {
+  PlatformStopThreadsBeforeUnload(stop_threads);
+}
 
 namespace windows_loader {
 

@@ -90,6 +90,14 @@ class SharedLibrary {
   void* handle_ = nullptr;
 };
 
+// Keeps the threads this module starts from running its code after the
+// module is unloaded; `stop_threads` stops and joins them. POSIX calls it
+// when the module's statics are destroyed (at dlclose, or at exit). Windows
+// destroys them under the loader lock, where a join never returns, so there
+// the module is pinned instead: it stays mapped until the process ends and
+// `stop_threads` is never called. Calling again replaces `stop_threads`.
+void StopModuleThreadsBeforeUnload(void (*stop_threads)());
+
 // The plain string rules of the Windows loader layer. They are compiled on
 // every platform so that they can be checked where the tests run.
 namespace windows_loader {

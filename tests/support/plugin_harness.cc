@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <list>
+#include <thread>
 
 #include "absl/strings/match.h"
 #include "absl/strings/str_cat.h"
@@ -32,22 +33,27 @@ const VantroDispatchOperationTable& PluginTable() {
       ADD_FAILURE() << "LoadLibraryA(" << path << ") failed: " << GetLastError();
       std::abort();
     }
-    auto query = reinterpret_cast<VantroDispatchQueryInterfaceFn>(
-        reinterpret_cast<void*>(GetProcAddress(plugin, "VantroDispatchQueryInterface")));
+    void* query = reinterpret_cast<void*>(GetProcAddress(plugin, "VantroDispatchQueryInterface"));
 #else
     void* plugin = dlopen(VANTRO_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
     if (plugin == nullptr) {
       ADD_FAILURE() << dlerror();
       std::abort();
     }
-    auto query = reinterpret_cast<VantroDispatchQueryInterfaceFn>(
-        dlsym(plugin, "VantroDispatchQueryInterface"));
+    void* query = dlsym(plugin, "VantroDispatchQueryInterface");
 #endif
-    const VantroDispatchOperationTable* result = nullptr;
-    if (query == nullptr || query(0, 1, nullptr, &result) != kVantroStatusOk) std::abort();
+    const VantroDispatchOperationTable* result = QueryTable(query);
+    if (result == nullptr) std::abort();
     return result;
   }();
   return *table;
+}
+
+const VantroDispatchOperationTable* QueryTable(void* query_address) {
+  auto query = reinterpret_cast<VantroDispatchQueryInterfaceFn>(query_address);
+  const VantroDispatchOperationTable* table = nullptr;
+  if (query == nullptr || query(0, 1, nullptr, &table) != kVantroStatusOk) return nullptr;
+  return table;
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {
@@ -65,7 +71,9 @@ std::string PayloadWithSimLibraries(const std::string& extra) {
   return absl::StrCat("qnn_lib_dir = \"", VANTRO_SIM_QNN_DIR, "\"\n", extra);
 }
 
-PluginRoad::PluginRoad() : table_(PluginTable()) {
+PluginRoad::PluginRoad() : PluginRoad(PluginTable()) {}
+
+PluginRoad::PluginRoad(const VantroDispatchOperationTable& table) : table_(table) {
   environment_ = host_.NewEnvironment();
 }
 
@@ -130,6 +138,33 @@ VantroTensorBufferHandle PluginRoad::NewFloatBuffer(size_t count, VantroTensorBu
 
 float* PluginRoad::FloatData(VantroTensorBufferT* buffer) {
   return static_cast<float*>(host_.BufferMemory(buffer));
+}
+
+bool InvokeOnceInAutoBurst(const VantroDispatchOperationTable& table) {
+  bool ok = false;
+  std::thread host([&] {
+    PluginRoad road(table);
+    road.host().SetEnvironmentInt(road.environment(), 25, 3);  // errors only
+    if (road.Initialize(PayloadWithSimLibraries("htp_performance_mode = 2\n"
+                                                "htp_perf_ctrl_mode = 1\n")) != kVantroStatusOk) {
+      return;
+    }
+    road.OpenDevice();
+    VantroDispatchInvocationContextT* invocation = nullptr;
+    if (road.CreateInvocation(ReadFileBytes(ExampleModelPath("add_relu")), nullptr,
+                              &invocation) != kVantroStatusOk) {
+      return;
+    }
+    const VantroTensorBufferHandle a = road.NewFloatBuffer(8);
+    const VantroTensorBufferHandle b = road.NewFloatBuffer(8);
+    const VantroTensorBufferHandle out = road.NewFloatBuffer(8);
+    ok = table.attach_input(invocation, 0, a) == kVantroStatusOk &&
+         table.attach_input(invocation, 1, b) == kVantroStatusOk &&
+         table.attach_output(invocation, 0, out) == kVantroStatusOk &&
+         table.invoke(invocation) == kVantroStatusOk;
+  });
+  host.join();
+  return ok;
 }
 
 VantroRankedTensorTypeT FloatTensorType(std::vector<int32_t> dimensions) {

@@ -19,6 +19,11 @@ namespace vantro::testing {
 // The operation table of the plug-in built by this tree.
 const VantroDispatchOperationTable& PluginTable();
 
+// The table handed out by the VantroDispatchQueryInterface at
+// `query_address` (what dlsym or GetProcAddress found); null when there is
+// no query or it refuses.
+const VantroDispatchOperationTable* QueryTable(void* query_address);
+
 // The bytes of a file, e.g. an example context binary.
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
 
@@ -33,6 +38,9 @@ std::string PayloadWithSimLibraries(const std::string& extra = "");
 class PluginRoad {
  public:
   PluginRoad();
+  // Drives `table` instead: the plug-in's code linked into the test
+  // (vantro::qualcomm::OperationTable()), whose objects a test may inspect.
+  explicit PluginRoad(const VantroDispatchOperationTable& table);
   ~PluginRoad();  // destroys what is still open, in host order
 
   vantro::sim::Host& host() { return host_; }
@@ -66,6 +74,12 @@ class PluginRoad {
   std::vector<std::vector<uint8_t>> bytecodes_;
   std::vector<VantroMemBufferT> records_;
 };
+
+// On a thread of its own (so that no thread-local state of the plug-in
+// outlives it): initialises `table` in Burst under automatic voting, binds
+// add_relu, invokes once and destroys the contexts, which leaves a delayed
+// down vote waiting on the voting thread. False when a step failed.
+bool InvokeOnceInAutoBurst(const VantroDispatchOperationTable& table);
 
 // A float tensor type record of the given dimensions.
 VantroRankedTensorTypeT FloatTensorType(std::vector<int32_t> dimensions);

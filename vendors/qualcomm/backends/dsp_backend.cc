@@ -21,7 +21,7 @@ DspBackend::DspBackend(const qnn::QnnApi* api, VotingThread::Clock::duration dow
     : QnnBackend(api), down_vote_delay_(down_vote_delay) {}
 
 DspBackend::~DspBackend() {
-  perf_control_.reset();
+  perf_control_.Reset();
   pd_records_.clear();
 }
 
@@ -48,14 +48,16 @@ bool DspBackend::Init(const Options& options, std::optional<SocInfo> soc_info) {
 
   const uint32_t mode = static_cast<uint32_t>(options.GetDspPerformanceMode());
   if (mode != 0) {
-    perf_control_ = NewPerfControl();
-    if (!perf_control_->Start(mode)) {
+    DspPerfControl* control = perf_control_.GetOrCreate([this] { return NewPerfControl(); });
+    if (!control->Start(mode)) {
       QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to initialize DSP performance Control.");
       // Reverse order of creation: the controller's id before the backend.
-      perf_control_.reset();
+      perf_control_.Reset();
       return false;
     }
-    if (options.GetDspPerfCtrlMode() == PerfCtrlMode::kManual) perf_control_->ApplyUpList();
+    const bool manual = options.GetDspPerfCtrlMode() == PerfCtrlMode::kManual;
+    control->set_manual(manual);
+    if (manual) control->ApplyUpList();
   }
 
   CommitHandles(std::move(log), std::move(backend), DeviceHandleT());
@@ -87,11 +89,12 @@ std::vector<const QnnBackend_Config_t*> DspBackend::BuildPdConfigs(PdSession ses
 }
 
 bool DspBackend::SetPerformanceMode(const Options& options) {
-  if (options.GetDspPerformanceMode() != DspPerformanceMode::kDefault && !perf_control_) {
-    perf_control_ = NewPerfControl();
+  DspPerfControl* control = perf_control_.get();
+  if (options.GetDspPerformanceMode() != DspPerformanceMode::kDefault && control == nullptr) {
+    control = perf_control_.GetOrCreate([this] { return NewPerfControl(); });
   }
-  if (!perf_control_) return true;
-  if (!perf_control_->SetPerfModeAndApplyIfManual(options)) {
+  if (control == nullptr) return true;
+  if (!control->SetPerfModeAndApplyIfManual(options)) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to set DSP performance mode in SetPerformanceMode");
     return false;
   }
@@ -99,22 +102,24 @@ bool DspBackend::SetPerformanceMode(const Options& options) {
 }
 
 void DspBackend::ScheduleUpVote() {
-  if (!perf_control_) {
+  DspPerfControl* control = perf_control_.get();
+  if (control == nullptr) {
     QnnLog(kQnnLogWarning,
            "WARNING: [Qnn] ScheduleUpVote called but DSP performance control is not initialized.");
     return;
   }
-  perf_control_->ScheduleUpVote();
+  control->ScheduleUpVote();
 }
 
 void DspBackend::ScheduleDownVote() {
-  if (!perf_control_) {
+  DspPerfControl* control = perf_control_.get();
+  if (control == nullptr) {
     QnnLog(kQnnLogWarning,
            "WARNING: [Qnn] ScheduleDownVote called but DSP performance control is not "
            "initialized.");
     return;
   }
-  perf_control_->ScheduleDownVote();
+  control->ScheduleDownVote();
 }
 
 GraphConfigs DspBackend::GetGraphConfigs(const Options& options, absl::string_view /*graph_name*/) {

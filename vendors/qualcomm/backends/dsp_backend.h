@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "absl/strings/string_view.h"
+#include "vendors/qualcomm/backends/created_on_first_use.h"
 #include "vendors/qualcomm/backends/qnn_backend.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
 #include "vendors/qualcomm/backends/voting_thread.h"
@@ -46,7 +47,9 @@ class DspBackend : public QnnBackend {
   // may not meet another backend's records in one translation unit.
   struct PdRecord;
   std::list<PdRecord> pd_records_;
-  std::unique_ptr<DspPerfControl> perf_control_;
+  // Made by Init or by the first SetPerformanceMode with a mode; two host
+  // threads may get there at once.
+  CreatedOnFirstUse<DspPerfControl> perf_control_;
   VotingThread::Clock::duration down_vote_delay_;
 };
 

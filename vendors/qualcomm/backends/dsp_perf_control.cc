@@ -53,7 +53,7 @@ DspPerfControl::DspPerfControl(const qnn::QnnApi* api,
 
 DspPerfControl::~DspPerfControl() {
   // The voting thread goes first: its queued votes still need a live id.
-  voting_thread_.reset();
+  voting_thread_.Reset();
   if (infrastructure_ == nullptr) return;
   ApplyDownList();
   // An id that was never created is not destroyed.
@@ -65,9 +65,10 @@ bool DspPerfControl::has_infrastructure() const {
   return infrastructure_ != nullptr;
 }
 
-bool DspPerfControl::Start(uint32_t mode) {
-  // Only the host's (serialised) calls write the infrastructure and the id,
-  // so reading them here needs no lock; writes take it for the voting thread.
+bool DspPerfControl::AcquireInfrastructureAndId() {
+  // Written only here, so reads under this mutex need no other lock; writes
+  // also take the records lock for the voting thread.
+  std::lock_guard<std::mutex> acquiring(acquire_mutex_);
   if (infrastructure_ == nullptr) {
     QnnDevice_Infrastructure_t infrastructure = nullptr;
     const Qnn_ErrorHandle_t result = api_->deviceGetInfrastructure(&infrastructure);
@@ -98,6 +99,11 @@ bool DspPerfControl::Start(uint32_t mode) {
     std::lock_guard<std::mutex> lock(records_mutex_);
     power_config_id_ = id;
   }
+  return true;
+}
+
+bool DspPerfControl::Start(uint32_t mode) {
+  if (!AcquireInfrastructureAndId()) return false;
 
   const bool known_mode = mode >= 1 && mode <= 8;
   if (!known_mode) {
@@ -115,9 +121,20 @@ bool DspPerfControl::Start(uint32_t mode) {
 bool DspPerfControl::SetPerfModeAndApplyIfManual(const Options& options) {
   const uint32_t new_mode = static_cast<uint32_t>(options.GetDspPerformanceMode());
   const bool manual = options.GetDspPerfCtrlMode() == PerfCtrlMode::kManual;
+  // Only a mode change that succeeds changes the control.
+  const bool was_manual = manual_.load(std::memory_order_relaxed);
+  auto succeed = [&] {
+    set_manual(manual);
+    return true;
+  };
   if (new_mode == mode()) {
     QnnLog(kQnnLogDebug, "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Perf mode doesn't change.");
-    return true;
+    // Auto left no vote in force; Manual holds the mode's level from now on.
+    if (manual && !was_manual && new_mode != 0) {
+      QnnLog(kQnnLogDebug, "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Work for kManual.");
+      ApplyUpList();
+    }
+    return succeed();
   }
 
   if (new_mode != 0) {
@@ -125,14 +142,14 @@ bool DspPerfControl::SetPerfModeAndApplyIfManual(const Options& options) {
     if (!Start(new_mode)) return false;
     if (!manual) {
       QnnLog(kQnnLogDebug, "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Ignore due to kAuto.");
-      return true;
+      return succeed();
     }
     QnnLog(kQnnLogDebug, "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Work for kManual.");
     ApplyUpList();
-    return true;
+    return succeed();
   }
 
-  if (infrastructure_ != nullptr) {
+  if (has_infrastructure()) {
     if (manual) {
       ApplyDownList();
     } else {
@@ -140,24 +157,26 @@ bool DspPerfControl::SetPerfModeAndApplyIfManual(const Options& options) {
     }
   }
   mode_.store(0, std::memory_order_relaxed);
-  return true;
+  return succeed();
 }
 
-void DspPerfControl::EnsureVotingThread() {
-  if (voting_thread_ != nullptr) return;
-  voting_thread_ =
-      std::make_unique<VotingThread>([this](uint32_t kind) { Apply(kind); }, down_vote_delay_);
+VotingThread& DspPerfControl::EnsureVotingThread() {
+  return *voting_thread_.GetOrCreate([this] {
+    return std::make_unique<VotingThread>([this](uint32_t kind) { Apply(kind); },
+                                          down_vote_delay_);
+  });
 }
 
-void DspPerfControl::ScheduleUpVote() {
-  EnsureVotingThread();
-  voting_thread_->Queue(kVoteUp, /*delayed=*/false);
-}
+void DspPerfControl::ScheduleUpVote() { EnsureVotingThread().Queue(kVoteUp, /*delayed=*/false); }
 
 void DspPerfControl::ScheduleDownVote() {
-  EnsureVotingThread();
   const uint32_t mode = this->mode();
-  voting_thread_->Queue(kVoteDown, /*delayed=*/mode == 1 || mode == 2);
+  EnsureVotingThread().Queue(kVoteDown, /*delayed=*/mode == 1 || mode == 2);
+}
+
+void DspPerfControl::ApplyUpList() {
+  if (VotingThread* voting_thread = voting_thread_.get()) voting_thread->CancelDelayedDownVote();
+  Apply(kVoteUp);
 }
 
 void DspPerfControl::Apply(uint32_t kind) {

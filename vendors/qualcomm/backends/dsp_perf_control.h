@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 
+#include "vendors/qualcomm/backends/created_on_first_use.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
 #include "vendors/qualcomm/backends/voting_thread.h"
 #include "DSP/QnnDspPerfInfrastructure.h"
@@ -35,25 +36,33 @@ class DspPerfControl {
   // applies the final down vote and destroys the power-config id.
   ~DspPerfControl();
 
-  // Obtains the infrastructure and the power-config id (once), writes the up
-  // records for `mode` (1 to 8; others keep the up records) and stores it.
+  // Obtains the infrastructure and the power-config id (once, even when two
+  // host threads start a mode at the same moment), writes the up records for
+  // `mode` (1 to 8; others keep the up records) and stores it.
   bool Start(uint32_t mode);
   // Follows the options' DspPerformanceMode (see the HTP controller).
   bool SetPerfModeAndApplyIfManual(const Options& options);
+  // The control the stored mode runs under; Init sets it with the mode.
+  void set_manual(bool manual) { manual_.store(manual, std::memory_order_relaxed); }
 
-  void ApplyUpList() { Apply(kVoteUp); }
+  // Apply on the calling thread. An up vote applied here cancels the
+  // voting thread's pending delayed down vote, which would undo it.
+  void ApplyUpList();
   void ApplyDownList() { Apply(kVoteDown); }
   void ScheduleUpVote();
   void ScheduleDownVote();
 
   uint32_t mode() const { return mode_.load(std::memory_order_relaxed); }
   bool has_infrastructure() const;
-  bool has_voting_thread() const { return voting_thread_ != nullptr; }
+  bool has_voting_thread() const { return voting_thread_.get() != nullptr; }
 
  private:
   using List = std::array<const QnnDspPerfInfrastructure_PowerConfig_t*, kRecordCount + 1>;
 
-  void EnsureVotingThread();
+  // Obtains whichever of the infrastructure and the id is still missing;
+  // false after logging why.
+  bool AcquireInfrastructureAndId();
+  VotingThread& EnsureVotingThread();
   // Up list for kind 0, down list otherwise; copied under the records lock,
   // applied outside it, nothing without an infrastructure.
   void Apply(uint32_t kind);
@@ -64,13 +73,17 @@ class DspPerfControl {
   // records, which only the implementation includes).
   QnnDevice_Infrastructure_t infrastructure_ = nullptr;
   std::atomic<uint32_t> mode_{0};
+  std::atomic<bool> manual_{false};
   Records up_records_;
   Records down_records_;
   // Guards the records, the id and the infrastructure pointer.
   mutable std::mutex records_mutex_;
+  // Held while the infrastructure and the id are obtained (before
+  // `records_mutex_`), so that they are obtained once.
+  std::mutex acquire_mutex_;
   const VotingThread::Clock::duration down_vote_delay_;
   // Last, so that it is stopped before anything its votes read goes.
-  std::unique_ptr<VotingThread> voting_thread_;
+  CreatedOnFirstUse<VotingThread> voting_thread_;
 };
 
 }  // namespace qnn

@@ -81,7 +81,7 @@ HtpBackend::HtpBackend(const qnn::QnnApi* api, VotingThread::Clock::duration dow
     : QnnBackend(api), down_vote_delay_(down_vote_delay) {}
 
 HtpBackend::~HtpBackend() {
-  perf_control_.reset();
+  perf_control_.Reset();
   pd_records_.clear();
   platform_info_.Reset();
 }
@@ -98,7 +98,7 @@ bool HtpBackend::Init(const Options& options, std::optional<SocInfo> soc_info) {
   // controller's id and final vote while the device still exists, then the
   // device, the kept platform info, the backend and the logger.
   auto fail = [&] {
-    perf_control_.reset();
+    perf_control_.Reset();
     device.Reset();
     platform_info_.Reset();
     backend.Reset();
@@ -137,18 +137,21 @@ bool HtpBackend::Init(const Options& options, std::optional<SocInfo> soc_info) {
   const uint32_t mode = static_cast<uint32_t>(options.GetHtpPerformanceMode());
   if (mode != 0) {
     QnnLog(kQnnLogInfo, "INFO: [Qnn] Set HTP performance mode: %d", static_cast<int>(mode));
-    perf_control_ = NewPerfControl(options.GetHtpDeviceId());
-    if (!perf_control_->Start(mode)) {
+    HtpPerfControl* control =
+        perf_control_.GetOrCreate([&] { return NewPerfControl(options.GetHtpDeviceId()); });
+    if (!control->Start(mode)) {
       QnnLog(kQnnLogError,
              "ERROR: [Qnn] Failed to initialize HTP performance Control, using default "
              "performance mode.");
       return fail();
     }
-    if (!perf_control_->InitRpcPolling()) {
+    if (!control->InitRpcPolling()) {
       QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to initialize HTP RPC polling.");
       return fail();
     }
-    if (options.GetHtpPerfCtrlMode() == PerfCtrlMode::kManual) perf_control_->ApplyUpList();
+    const bool manual = options.GetHtpPerfCtrlMode() == PerfCtrlMode::kManual;
+    control->set_manual(manual);
+    if (manual) control->ApplyUpList();
   }
 
   CommitHandles(std::move(log), std::move(backend), std::move(device));
@@ -245,11 +248,13 @@ void HtpBackend::AddSignedPdConfig(uint32_t device_id,
 }
 
 bool HtpBackend::SetPerformanceMode(const Options& options) {
-  if (options.GetHtpPerformanceMode() != HtpPerformanceMode::kDefault && !perf_control_) {
-    perf_control_ = NewPerfControl(options.GetHtpDeviceId());
+  HtpPerfControl* control = perf_control_.get();
+  if (options.GetHtpPerformanceMode() != HtpPerformanceMode::kDefault && control == nullptr) {
+    control =
+        perf_control_.GetOrCreate([&] { return NewPerfControl(options.GetHtpDeviceId()); });
   }
-  if (!perf_control_) return true;
-  if (!perf_control_->SetPerfModeAndApplyIfManual(options)) {
+  if (control == nullptr) return true;
+  if (!control->SetPerfModeAndApplyIfManual(options)) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to set HTP performance mode in SetPerformanceMode");
     return false;
   }
@@ -257,31 +262,34 @@ bool HtpBackend::SetPerformanceMode(const Options& options) {
 }
 
 void HtpBackend::UpVote() {
-  if (!perf_control_) {
+  HtpPerfControl* control = perf_control_.get();
+  if (control == nullptr) {
     QnnLog(kQnnLogWarning,
            "WARNING: [Qnn] UpVote called but HTP performance control is not initialized.");
     return;
   }
-  perf_control_->ApplyUpList();
+  control->ApplyUpList();
 }
 
 void HtpBackend::ScheduleUpVote() {
-  if (!perf_control_) {
+  HtpPerfControl* control = perf_control_.get();
+  if (control == nullptr) {
     QnnLog(kQnnLogWarning,
            "WARNING: [Qnn] ScheduleUpVote called but HTP performance control is not initialized.");
     return;
   }
-  perf_control_->ScheduleUpVote();
+  control->ScheduleUpVote();
 }
 
 void HtpBackend::ScheduleDownVote() {
-  if (!perf_control_) {
+  HtpPerfControl* control = perf_control_.get();
+  if (control == nullptr) {
     QnnLog(kQnnLogWarning,
            "WARNING: [Qnn] ScheduleDownVote called but HTP performance control is not "
            "initialized.");
     return;
   }
-  perf_control_->ScheduleDownVote();
+  control->ScheduleDownVote();
 }
 
 GraphConfigs HtpBackend::GetGraphConfigs(const Options& options, absl::string_view /*graph_name*/) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "absl/strings/string_view.h"
+#include "vendors/qualcomm/backends/created_on_first_use.h"
 #include "vendors/qualcomm/backends/qnn_backend.h"
 #include "vendors/qualcomm/backends/qnn_handle.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
@@ -57,7 +58,9 @@ class HtpBackend : public QnnBackend {
 
   PlatformInfoHandle platform_info_;  // released with deviceFreePlatformInfo
   std::list<PdRecord> pd_records_;
-  std::unique_ptr<HtpPerfControl> perf_control_;
+  // Made by Init or by the first SetPerformanceMode with a mode; two host
+  // threads may get there at once.
+  CreatedOnFirstUse<HtpPerfControl> perf_control_;
   VotingThread::Clock::duration down_vote_delay_;
 };
 

@@ -106,7 +106,7 @@ HtpBackend::HtpPerfControl::HtpPerfControl(const qnn::QnnApi* api, uint32_t devi
 
 HtpBackend::HtpPerfControl::~HtpPerfControl() {
   // The voting thread goes first: its queued votes still need a live id.
-  voting_thread_.reset();
+  voting_thread_.Reset();
   if (infrastructure_ == nullptr) return;
   ApplyDownList();
   if (power_config_id_ != 0) infrastructure_->perfInfra.destroyPowerConfigId(power_config_id_);
@@ -117,9 +117,15 @@ uint32_t HtpBackend::HtpPerfControl::power_config_id() const {
   return power_config_id_;
 }
 
-bool HtpBackend::HtpPerfControl::Start(uint32_t mode) {
-  // Only the host's (serialised) calls write the infrastructure and the id,
-  // so reading them here needs no lock; writes take it for the voting thread.
+bool HtpBackend::HtpPerfControl::has_infrastructure() const {
+  std::lock_guard<std::mutex> lock(records_mutex_);
+  return infrastructure_ != nullptr;
+}
+
+bool HtpBackend::HtpPerfControl::AcquireInfrastructureAndId() {
+  // Written only here, so reads under this mutex need no other lock; writes
+  // also take the records lock for the voting thread.
+  std::lock_guard<std::mutex> acquiring(acquire_mutex_);
   if (infrastructure_ == nullptr) {
     QnnDevice_Infrastructure_t infrastructure = nullptr;
     const Qnn_ErrorHandle_t result = api_->deviceGetInfrastructure(&infrastructure);
@@ -155,6 +161,11 @@ bool HtpBackend::HtpPerfControl::Start(uint32_t mode) {
     std::lock_guard<std::mutex> lock(records_mutex_);
     power_config_id_ = id;
   }
+  return true;
+}
+
+bool HtpBackend::HtpPerfControl::Start(uint32_t mode) {
+  if (!AcquireInfrastructureAndId()) return false;
 
   if (mode < 1 || mode > 9) {
     QnnLog(kQnnLogError,
@@ -254,9 +265,20 @@ bool HtpBackend::HtpPerfControl::InitRpcPolling() {
 bool HtpBackend::HtpPerfControl::SetPerfModeAndApplyIfManual(const Options& options) {
   const uint32_t new_mode = static_cast<uint32_t>(options.GetHtpPerformanceMode());
   const bool manual = options.GetHtpPerfCtrlMode() == PerfCtrlMode::kManual;
+  // Only a mode change that succeeds changes the control.
+  const bool was_manual = manual_.load(std::memory_order_relaxed);
+  auto succeed = [&] {
+    set_manual(manual);
+    return true;
+  };
   if (new_mode == mode()) {
     QnnLog(kQnnLogDebug, "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Perf mode doesn't change.");
-    return true;
+    // Auto left no vote in force; Manual holds the mode's level from now on.
+    if (manual && !was_manual && new_mode != 0) {
+      QnnLog(kQnnLogDebug, "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Work for kManual.");
+      ApplyUpList();
+    }
+    return succeed();
   }
 
   if (new_mode != 0) {
@@ -269,15 +291,15 @@ bool HtpBackend::HtpPerfControl::SetPerfModeAndApplyIfManual(const Options& opti
     }
     if (!manual) {
       QnnLog(kQnnLogDebug, "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Ignore due to kAuto.");
-      return true;
+      return succeed();
     }
     QnnLog(kQnnLogDebug, "DEBUG: [Qnn] SetPerfModeAndApplyIfManual: Work for kManual.");
     ApplyUpList();
-    return true;
+    return succeed();
   }
 
   // Back to Default: fall to the Default level once.
-  if (infrastructure_ != nullptr) {
+  if (has_infrastructure()) {
     {
       std::lock_guard<std::mutex> lock(records_mutex_);
       WriteDownRecord(0);
@@ -290,24 +312,28 @@ bool HtpBackend::HtpPerfControl::SetPerfModeAndApplyIfManual(const Options& opti
     }
   }
   mode_.store(0, std::memory_order_relaxed);
-  return true;
+  return succeed();
 }
 
-void HtpBackend::HtpPerfControl::EnsureVotingThread() {
-  if (voting_thread_ != nullptr) return;
-  voting_thread_ =
-      std::make_unique<VotingThread>([this](uint32_t kind) { Vote(kind); }, down_vote_delay_);
+VotingThread& HtpBackend::HtpPerfControl::EnsureVotingThread() {
+  return *voting_thread_.GetOrCreate([this] {
+    return std::make_unique<VotingThread>([this](uint32_t kind) { Vote(kind); },
+                                          down_vote_delay_);
+  });
 }
 
 void HtpBackend::HtpPerfControl::ScheduleUpVote() {
-  EnsureVotingThread();
-  voting_thread_->Queue(kVoteUp, /*delayed=*/false);
+  EnsureVotingThread().Queue(kVoteUp, /*delayed=*/false);
 }
 
 void HtpBackend::HtpPerfControl::ScheduleDownVote() {
-  EnsureVotingThread();
   const uint32_t mode = this->mode();
-  voting_thread_->Queue(kVoteDown, /*delayed=*/mode == 1 || mode == 2);
+  EnsureVotingThread().Queue(kVoteDown, /*delayed=*/mode == 1 || mode == 2);
+}
+
+void HtpBackend::HtpPerfControl::ApplyUpList() {
+  if (VotingThread* voting_thread = voting_thread_.get()) voting_thread->CancelDelayedDownVote();
+  Apply(ListKind::kUp);
 }
 
 void HtpBackend::HtpPerfControl::Apply(ListKind kind) {
