@@ -119,10 +119,9 @@ TEST(DispatchThreadsTest, TwoInvocationContextsRunAtOnceFromTwoThreads) {
   RunTwoThreads(/*start_voting_thread=*/true);
 }
 
-// Disabled: the first votes from two threads race to create the backend's
-// one voting thread (a data race under ThreadSanitizer) until that one-time
-// creation is guarded.
-TEST(DispatchThreadsTest, DISABLED_FirstVotesComeFromTwoThreadsAtOnce) {
+// The first votes from two threads both reach a backend whose voting
+// thread does not exist yet: it must be created once, without a race.
+TEST(DispatchThreadsTest, FirstVotesComeFromTwoThreadsAtOnce) {
   RunTwoThreads(/*start_voting_thread=*/false);
 }
 
