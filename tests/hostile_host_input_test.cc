@@ -137,6 +137,15 @@ class HostileHostInputTest : public ::testing::Test {
     return handle;
   }
 
+  // Registers a DmaBuf-typed buffer of 8 floats.
+  VantroTensorBufferHandle RegisterDmaBuf() {
+    vantro::sim::TensorBufferSpec dma;
+    dma.buffer_type = 4;
+    dma.tensor_type = FloatTensorType({8});
+    dma.size = 32;
+    return Register(dma);
+  }
+
   // A full run on fresh buffers: the plug-in is still usable.
   void ExpectUsable(VantroDispatchInvocationContextT* invocation) {
     VantroTensorBufferT* a = nullptr;
@@ -525,11 +534,7 @@ TEST_F(HostileHostInputTest, NullHostMemoryWithAnOffsetIsRefused) {
 TEST_F(HostileHostInputTest, UnregisteredHandlesNoLongerResolve) {
   VantroDispatchInvocationContextT* invocation = AddRelu();
   const VantroTensorBufferHandle host_memory = road_.NewFloatBuffer(8);
-  vantro::sim::TensorBufferSpec dma;
-  dma.buffer_type = 4;
-  dma.tensor_type = FloatTensorType({8});
-  dma.size = 32;
-  const VantroTensorBufferHandle dma_buffer = Register(dma);
+  const VantroTensorBufferHandle dma_buffer = RegisterDmaBuf();
   ASSERT_EQ(road_.table().unregister_tensor_buffer(road_.device(), host_memory), kVantroStatusOk);
   ASSERT_EQ(road_.table().unregister_tensor_buffer(road_.device(), dma_buffer), kVantroStatusOk);
   struct Case {
@@ -565,11 +570,7 @@ TEST_F(HostileHostInputTest, UnregisteredHandlesNoLongerResolve) {
 TEST_F(HostileHostInputTest, MissingOrFailingHostEntriesAreReported) {
   VantroDispatchInvocationContextT* invocation = AddRelu();
   const VantroTensorBufferHandle host_memory = road_.NewFloatBuffer(8);
-  vantro::sim::TensorBufferSpec dma;
-  dma.buffer_type = 4;
-  dma.tensor_type = FloatTensorType({8});
-  dma.size = 32;
-  const VantroTensorBufferHandle dma_buffer = Register(dma);
+  const VantroTensorBufferHandle dma_buffer = RegisterDmaBuf();
   using vantro::sim::HostEntry;
   struct Case {
     const char* name;

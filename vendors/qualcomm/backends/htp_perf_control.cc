@@ -91,6 +91,33 @@ QnnHtpPerfInfrastructure_PowerConfig_t InitialRpcRecord() {
   return record;
 }
 
+// Fills `record` as one DCVS v3 vote for `context_id`: bus and core get the
+// same corners.
+void WriteDcvsV3Record(QnnHtpPerfInfrastructure_PowerConfig_t& record, uint32_t context_id,
+                       uint32_t dcvs_enable, QnnHtpPerfInfrastructure_PowerMode_t power_mode,
+                       uint32_t sleep_latency, QnnHtpPerfInfrastructure_VoltageCorner_t corner_min,
+                       QnnHtpPerfInfrastructure_VoltageCorner_t corner_target,
+                       QnnHtpPerfInfrastructure_VoltageCorner_t corner_max) {
+  QnnHtpPerfInfrastructure_DcvsV3_t& dcvs = record.dcvsV3Config;
+  record.option = QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_V3;
+  dcvs.contextId = context_id;
+  dcvs.setDcvsEnable = 1;
+  dcvs.dcvsEnable = dcvs_enable;
+  dcvs.powerMode = power_mode;
+  dcvs.setSleepLatency = 1;
+  dcvs.sleepLatency = sleep_latency;
+  dcvs.setSleepDisable = 0;
+  dcvs.sleepDisable = 0;
+  dcvs.setBusParams = 1;
+  dcvs.busVoltageCornerMin = corner_min;
+  dcvs.busVoltageCornerTarget = corner_target;
+  dcvs.busVoltageCornerMax = corner_max;
+  dcvs.setCoreParams = 1;
+  dcvs.coreVoltageCornerMin = corner_min;
+  dcvs.coreVoltageCornerTarget = corner_target;
+  dcvs.coreVoltageCornerMax = corner_max;
+}
+
 }  // namespace
 
 HtpBackend::HtpPerfControl::HtpPerfControl(const qnn::QnnApi* api, uint32_t device_id,
@@ -191,47 +218,15 @@ bool HtpBackend::HtpPerfControl::Start(uint32_t mode) {
 void HtpBackend::HtpPerfControl::WriteUpRecord(uint32_t mode) {
   if (mode < 1 || mode > 9) return;  // left as it was
   const UpRow& row = kUpRows[mode - 1];
-  QnnHtpPerfInfrastructure_DcvsV3_t& dcvs = up_record_.dcvsV3Config;
-  up_record_.option = QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_V3;
-  dcvs.contextId = power_config_id_;
-  dcvs.setDcvsEnable = 1;
-  dcvs.dcvsEnable = row.dcvs_enable;
-  dcvs.powerMode = row.power_mode;
-  dcvs.setSleepLatency = 1;
-  dcvs.sleepLatency = row.sleep_latency;
-  dcvs.setSleepDisable = 0;
-  dcvs.sleepDisable = 0;
-  dcvs.setBusParams = 1;
-  dcvs.busVoltageCornerMin = row.corner;
-  dcvs.busVoltageCornerTarget = row.corner;
-  dcvs.busVoltageCornerMax = row.corner;
-  dcvs.setCoreParams = 1;
-  dcvs.coreVoltageCornerMin = row.corner;
-  dcvs.coreVoltageCornerTarget = row.corner;
-  dcvs.coreVoltageCornerMax = row.corner;
+  WriteDcvsV3Record(up_record_, power_config_id_, row.dcvs_enable, row.power_mode,
+                    row.sleep_latency, row.corner, row.corner, row.corner);
 }
 
 void HtpBackend::HtpPerfControl::WriteDownRecord(uint32_t mode) {
   if (mode > 9) return;  // left as it was
   const DownRow& row = kDownRows[mode];
-  QnnHtpPerfInfrastructure_DcvsV3_t& dcvs = down_record_.dcvsV3Config;
-  down_record_.option = QNN_HTP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_V3;
-  dcvs.contextId = power_config_id_;
-  dcvs.setDcvsEnable = 1;
-  dcvs.dcvsEnable = 1;
-  dcvs.powerMode = row.power_mode;
-  dcvs.setSleepLatency = 1;
-  dcvs.sleepLatency = kDownSleepLatency;
-  dcvs.setSleepDisable = 0;
-  dcvs.sleepDisable = 0;
-  dcvs.setBusParams = 1;
-  dcvs.busVoltageCornerMin = row.corner_min;
-  dcvs.busVoltageCornerTarget = row.corner_target;
-  dcvs.busVoltageCornerMax = row.corner_max;
-  dcvs.setCoreParams = 1;
-  dcvs.coreVoltageCornerMin = row.corner_min;
-  dcvs.coreVoltageCornerTarget = row.corner_target;
-  dcvs.coreVoltageCornerMax = row.corner_max;
+  WriteDcvsV3Record(down_record_, power_config_id_, /*dcvs_enable=*/1, row.power_mode,
+                    kDownSleepLatency, row.corner_min, row.corner_target, row.corner_max);
 }
 
 bool HtpBackend::HtpPerfControl::InitRpcPolling() {
