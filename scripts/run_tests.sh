@@ -56,14 +56,16 @@ for stage in "${stages[@]}"; do
         tests=()
       else
         mkdir -p "$dir"
-        cmake -S "$root" -B "$dir" -G Ninja "${args[@]}" > "$dir.configure.log" 2>&1 ||
+        # Empty on purpose: a tree configured earlier with an SDK's headers goes back to ours.
+        cmake -S "$root" -B "$dir" -G Ninja "${args[@]}" -DVANTRO_QNN_SDK_ROOT= > "$dir.configure.log" 2>&1 ||
           { cat "$dir.configure.log"; exit 1; }
         cmake --build "$dir" -j "$(nproc)" --target vantro_qnn_sdk_tests
         tests=(-L qnn_sdk)
       fi
       built=$SECONDS
+      # The real-QNN tests alone share no dump directory: no serial pass for them.
       (cd "$dir" && ctest --output-on-failure -j "$(nproc)" --timeout 600 "${tests[@]}" -E "$serial" &&
-        ctest --output-on-failure --timeout 600 "${tests[@]}" -R "$serial")
+        if [ ${#tests[@]} -eq 0 ]; then ctest --output-on-failure --timeout 600 -R "$serial"; fi)
       echo "=== test stage qnn-sdk ($sdk_root): build $((built - start)) s, tests $((SECONDS - built)) s"
       continue ;;
     windows)
