@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +19,7 @@
 #include "vendors/qualcomm/backends/qnn_backend.h"
 #include "vendors/qualcomm/backends/qnn_options.h"
 #include "vendors/qualcomm/common.h"
+#include "vendors/qualcomm/dispatch/current_exception_text.h"
 #include "vendors/qualcomm/dispatch/jit_handle.h"
 #include "vendors/qualcomm/dispatch/vantro_dispatch_device_context.h"
 #include "vendors/qualcomm/dispatch/vantro_dispatch_invocation_context.h"
@@ -383,10 +383,8 @@ struct Guarded<kAction, kHandler> {
   static VantroStatus Call(Args... args) noexcept {
     try {
       return kHandler(args...);
-    } catch (const std::exception& e) {
-      return FailedByException(kAction, e.what());
     } catch (...) {
-      return FailedByException(kAction, "unknown exception");
+      return FailedByException(kAction, CurrentExceptionText());
     }
   }
 };

@@ -1,7 +1,6 @@
 #include "vendors/qualcomm/dispatch/vantro_dispatch_invocation_context.h"
 
 #include <cstring>
-#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -20,6 +19,7 @@
 #include "vendors/qualcomm/backends/qnn_log.h"
 #include "vendors/qualcomm/common.h"
 #include "vendors/qualcomm/context_binary_info.h"
+#include "vendors/qualcomm/dispatch/current_exception_text.h"
 #include "vendors/qualcomm/dispatch/vantro_dispatch_device_context.h"
 
 namespace {
@@ -156,10 +156,9 @@ VantroDispatchInvocationContextT::~VantroDispatchInvocationContextT() {
     // can fail; nothing may leave a destructor (destruction returns 0).
     try {
       backend_->ScheduleDownVote();
-    } catch (const std::exception& e) {
-      VANTRO_LOG_ERROR("Failed to schedule the final down vote: %s", e.what());
     } catch (...) {
-      VANTRO_LOG_ERROR("Failed to schedule the final down vote: unknown exception");
+      VANTRO_LOG_ERROR("Failed to schedule the final down vote: %s",
+                       vantro::qualcomm::CurrentExceptionText());
     }
   }
   if (owns_profile_ && profile_ != nullptr) manager_->Api()->profileFree(profile_);
@@ -432,12 +431,11 @@ bool VantroDispatchInvocationContextT::TryDumpTensor(const qnn::TensorWrapper& w
   // any other, which never fails invoke.
   try {
     return DumpTensor(wrapper).HasValue();
-  } catch (const std::exception& e) {
-    VANTRO_LOG_ERROR("Failed to write dumped tensor: %s", e.what());
   } catch (...) {
-    VANTRO_LOG_ERROR("Failed to write dumped tensor: unknown exception");
+    VANTRO_LOG_ERROR("Failed to write dumped tensor: %s",
+                     vantro::qualcomm::CurrentExceptionText());
+    return false;
   }
-  return false;
 }
 
 Expected<void> VantroDispatchInvocationContextT::PrintProfilingStatistics() const {
