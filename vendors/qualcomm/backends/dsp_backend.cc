@@ -89,10 +89,10 @@ std::vector<const QnnBackend_Config_t*> DspBackend::BuildPdConfigs(PdSession ses
 }
 
 bool DspBackend::SetPerformanceMode(const Options& options) {
-  DspPerfControl* control = perf_control_.get();
-  if (options.GetDspPerformanceMode() != DspPerformanceMode::kDefault && control == nullptr) {
-    control = perf_control_.GetOrCreate([this] { return NewPerfControl(); });
-  }
+  // A controller exists once any mode but Default was asked for.
+  DspPerfControl* control = options.GetDspPerformanceMode() != DspPerformanceMode::kDefault
+                                ? perf_control_.GetOrCreate([this] { return NewPerfControl(); })
+                                : perf_control_.get();
   if (control == nullptr) return true;
   if (!control->SetPerfModeAndApplyIfManual(options)) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to set DSP performance mode in SetPerformanceMode");

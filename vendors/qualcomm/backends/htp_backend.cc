@@ -248,11 +248,11 @@ void HtpBackend::AddSignedPdConfig(uint32_t device_id,
 }
 
 bool HtpBackend::SetPerformanceMode(const Options& options) {
-  HtpPerfControl* control = perf_control_.get();
-  if (options.GetHtpPerformanceMode() != HtpPerformanceMode::kDefault && control == nullptr) {
-    control =
-        perf_control_.GetOrCreate([&] { return NewPerfControl(options.GetHtpDeviceId()); });
-  }
+  // A controller exists once any mode but Default was asked for.
+  HtpPerfControl* control =
+      options.GetHtpPerformanceMode() != HtpPerformanceMode::kDefault
+          ? perf_control_.GetOrCreate([&] { return NewPerfControl(options.GetHtpDeviceId()); })
+          : perf_control_.get();
   if (control == nullptr) return true;
   if (!control->SetPerfModeAndApplyIfManual(options)) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to set HTP performance mode in SetPerformanceMode");
