@@ -202,15 +202,8 @@ TEST_F(DispatchInitializeTest, ContextsKeepTheirManagerAndBackendAcrossInitializ
                                      &invocation),
               kVantroStatusOk);
     GetCapturedStderr();
-    VantroTensorBufferT* a = nullptr;
     VantroTensorBufferT* out = nullptr;
-    const VantroTensorBufferHandle ha = first.NewFloatBuffer(8, &a);
-    const VantroTensorBufferHandle hb = first.NewFloatBuffer(8);
-    const VantroTensorBufferHandle hout = first.NewFloatBuffer(8, &out);
-    for (int i = 0; i < 8; ++i) first.FloatData(a)[i] = static_cast<float>(i - 4);
-    ASSERT_EQ(first.table().attach_input(invocation, 0, ha), kVantroStatusOk);
-    ASSERT_EQ(first.table().attach_input(invocation, 1, hb), kVantroStatusOk);
-    ASSERT_EQ(first.table().attach_output(invocation, 0, hout), kVantroStatusOk);
+    ASSERT_EQ(first.AttachAddReluBuffers(invocation, &out), kVantroStatusOk);
     // A second device context of the first pair, with no invocation yet.
     VantroDispatchDeviceContextT* idle_device = nullptr;
     ASSERT_EQ(first.table().device_context_create(first.host().table(), nullptr, &idle_device),

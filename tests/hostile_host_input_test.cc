@@ -148,15 +148,8 @@ class HostileHostInputTest : public ::testing::Test {
 
   // A full run on fresh buffers: the plug-in is still usable.
   void ExpectUsable(VantroDispatchInvocationContextT* invocation) {
-    VantroTensorBufferT* a = nullptr;
     VantroTensorBufferT* out = nullptr;
-    const VantroTensorBufferHandle ha = road_.NewFloatBuffer(8, &a);
-    const VantroTensorBufferHandle hb = road_.NewFloatBuffer(8);
-    const VantroTensorBufferHandle hout = road_.NewFloatBuffer(8, &out);
-    for (int i = 0; i < 8; ++i) road_.FloatData(a)[i] = static_cast<float>(i - 4);
-    ASSERT_EQ(road_.table().attach_input(invocation, 0, ha), kVantroStatusOk);
-    ASSERT_EQ(road_.table().attach_input(invocation, 1, hb), kVantroStatusOk);
-    ASSERT_EQ(road_.table().attach_output(invocation, 0, hout), kVantroStatusOk);
+    ASSERT_EQ(road_.AttachAddReluBuffers(invocation, &out), kVantroStatusOk);
     std::string log;
     ASSERT_EQ(Captured([&] { return road_.table().invoke(invocation); }, &log), kVantroStatusOk)
         << log;

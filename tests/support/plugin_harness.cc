@@ -140,6 +140,19 @@ float* PluginRoad::FloatData(VantroTensorBufferT* buffer) {
   return static_cast<float*>(host_.BufferMemory(buffer));
 }
 
+VantroStatus PluginRoad::AttachAddReluBuffers(VantroDispatchInvocationContextT* invocation,
+                                              VantroTensorBufferT** output) {
+  VantroTensorBufferT* a = nullptr;
+  const VantroTensorBufferHandle ha = NewFloatBuffer(8, &a);
+  const VantroTensorBufferHandle hb = NewFloatBuffer(8);
+  const VantroTensorBufferHandle hout = NewFloatBuffer(8, output);
+  for (int i = 0; i < 8; ++i) FloatData(a)[i] = static_cast<float>(i - 4);
+  VantroStatus status = table_.attach_input(invocation, 0, ha);
+  if (status == kVantroStatusOk) status = table_.attach_input(invocation, 1, hb);
+  if (status == kVantroStatusOk) status = table_.attach_output(invocation, 0, hout);
+  return status;
+}
+
 bool InvokeOnceInAutoBurst(const VantroDispatchOperationTable& table) {
   bool ok = false;
   std::thread host([&] {
@@ -155,12 +168,7 @@ bool InvokeOnceInAutoBurst(const VantroDispatchOperationTable& table) {
                               &invocation) != kVantroStatusOk) {
       return;
     }
-    const VantroTensorBufferHandle a = road.NewFloatBuffer(8);
-    const VantroTensorBufferHandle b = road.NewFloatBuffer(8);
-    const VantroTensorBufferHandle out = road.NewFloatBuffer(8);
-    ok = table.attach_input(invocation, 0, a) == kVantroStatusOk &&
-         table.attach_input(invocation, 1, b) == kVantroStatusOk &&
-         table.attach_output(invocation, 0, out) == kVantroStatusOk &&
+    ok = road.AttachAddReluBuffers(invocation) == kVantroStatusOk &&
          table.invoke(invocation) == kVantroStatusOk;
   });
   host.join();

@@ -61,6 +61,12 @@ class PluginRoad {
   // A host-memory float buffer of `count` elements, registered; returns its handle.
   VantroTensorBufferHandle NewFloatBuffer(size_t count, VantroTensorBufferT** buffer = nullptr);
   float* FloatData(VantroTensorBufferT* buffer);
+  // Registers fresh buffers for add_relu and attaches them to `invocation`:
+  // input 0 holds -4 to 3, input 1 zeros, so output element 7 is 3 after an
+  // invoke. The output buffer goes to `*output` when asked for. The first
+  // attach status that is not Ok, else Ok.
+  VantroStatus AttachAddReluBuffers(VantroDispatchInvocationContextT* invocation,
+                                    VantroTensorBufferT** output = nullptr);
 
   VantroDispatchDeviceContextT* device() const { return device_; }
   VantroEnvironmentT* environment() const { return environment_; }
