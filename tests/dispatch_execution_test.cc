@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,13 +32,6 @@ using ::testing::internal::CaptureStderr;
 using ::testing::internal::GetCapturedStderr;
 
 constexpr char kDumpDirectory[] = "/data/local/tmp/dumped_tensors/";
-
-std::string ReadText(const std::string& path) {
-  std::ifstream file(path);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 // Waits for the voting thread to have applied `count` power configs. The
 // wait only bounds a failing test: a loaded machine may take long.

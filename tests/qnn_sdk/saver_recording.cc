@@ -7,6 +7,7 @@
 #include "absl/strings/str_split.h"
 #include "gtest/gtest.h"
 #include "tests/qnn_sdk/sdk_libraries.h"
+#include "tests/support/plugin_harness.h"
 
 namespace vantro::testing {
 namespace {

@@ -4,8 +4,6 @@
 #include <link.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "absl/strings/match.h"
 #include "gtest/gtest.h"
@@ -67,11 +65,6 @@ bool MapsAnythingFrom(const std::string& directory) {
     if (absl::StartsWith(name, directory + "/")) return true;
   }
   return false;
-}
-
-std::string ReadText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 }  // namespace vantro::testing

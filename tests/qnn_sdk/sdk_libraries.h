@@ -32,9 +32,6 @@ std::vector<std::string> MappedObjects();
 // Whether any mapped object was opened from below `directory`.
 bool MapsAnythingFrom(const std::string& directory);
 
-// The whole text of a file ("" when it cannot be read).
-std::string ReadText(const std::string& path);
-
 }  // namespace vantro::testing
 
 #endif  // VANTRO_TESTS_QNN_SDK_SDK_LIBRARIES_H_

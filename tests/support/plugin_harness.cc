@@ -62,6 +62,11 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path) {
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
 }
 
+std::string ReadText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
 std::string ExampleModelPath(const std::string& stem) {
   return absl::StrCat(VANTRO_SOURCE_DIR, "/examples/models/", stem, ".bin");
 }

@@ -26,6 +26,8 @@ const VantroDispatchOperationTable* QueryTable(void* query_address);
 
 // The bytes of a file, e.g. an example context binary.
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
+// The whole text of a file ("" when it cannot be read).
+std::string ReadText(const std::string& path);
 
 // The path of an example model's context binary by stem ("add_relu").
 std::string ExampleModelPath(const std::string& stem);
