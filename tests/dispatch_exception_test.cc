@@ -165,7 +165,6 @@ using ::testing::Not;
 using ::testing::internal::CaptureStderr;
 using ::testing::internal::GetCapturedStderr;
 
-constexpr char kDumpDirectory[] = "/data/local/tmp/dumped_tensors/";
 // What std::thread reports when pthread_create answers EAGAIN.
 const std::string kThreadStartRefused = std::generic_category().message(EAGAIN);
 

@@ -31,8 +31,6 @@ using ::testing::Not;
 using ::testing::internal::CaptureStderr;
 using ::testing::internal::GetCapturedStderr;
 
-constexpr char kDumpDirectory[] = "/data/local/tmp/dumped_tensors/";
-
 // Waits for the voting thread to have applied `count` power configs. The
 // wait only bounds a failing test: a loaded machine may take long.
 bool WaitForPowerConfigs(size_t count) {

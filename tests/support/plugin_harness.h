@@ -29,6 +29,9 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path);
 // The whole text of a file ("" when it cannot be read).
 std::string ReadText(const std::string& path);
 
+// The directory the plug-in dumps tensors into, whatever the platform.
+inline constexpr char kDumpDirectory[] = "/data/local/tmp/dumped_tensors/";
+
 // The path of an example model's context binary by stem ("add_relu").
 std::string ExampleModelPath(const std::string& stem);
 

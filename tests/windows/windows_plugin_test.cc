@@ -31,7 +31,6 @@ using ::testing::ElementsAre;
 using ::testing::internal::CaptureStderr;
 using ::testing::internal::GetCapturedStderr;
 
-constexpr char kDumpDirectory[] = "/data/local/tmp/dumped_tensors/";
 // The example relu_dump: out = max(0, x) over 2x3 floats, and x handed out
 // as the dump output x_dump (listed first, as QNN may).
 constexpr char kModel[] = "relu_dump";
