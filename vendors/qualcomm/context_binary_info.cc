@@ -100,8 +100,8 @@ Expected<ContextBinaryInfo> ContextBinaryInfo::Create(QnnManager& manager, const
   return CreateFromRecord(info, manager.SdkVersion());
 }
 
-Expected<ContextBinaryInfo> ContextBinaryInfo::CreateFromRecord(const QnnSystemContext_BinaryInfo_t* info,
-                                                                const QnnSdkVersion& current) {
+Expected<ContextBinaryInfo> ContextBinaryInfo::CreateFromRecord(
+    const QnnSystemContext_BinaryInfo_t* info, const QnnSdkVersion& current) {
   if (info == nullptr) {
     VANTRO_LOG_ERROR("Null binary info");
     return Error(Status::RuntimeFailure, "Null binary info");

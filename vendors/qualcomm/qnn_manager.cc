@@ -94,7 +94,6 @@ Expected<std::pair<const Provider**, uint32_t>> QueryProviders(const SharedLibra
   return std::make_pair(providers, count);
 }
 
-
 Qnn_Priority_t QnnPriority(qnn::GraphPriority priority) {
   switch (priority) {
     case qnn::GraphPriority::kLow: return QNN_PRIORITY_LOW;
@@ -337,10 +336,8 @@ Status QnnManager::ResolveApi(const Qnn_Version_t& required_backend_version) {
 }
 
 Status QnnManager::ResolveSystemApi() {
-  auto providers =
-      QueryProviders<QnnSystemInterface_t, decltype(&QnnSystemInterface_getProviders)>(
-          system_library_, "QnnSystemInterface_getProviders",
-          "Failed to get system providers");
+  auto providers = QueryProviders<QnnSystemInterface_t, decltype(&QnnSystemInterface_getProviders)>(
+      system_library_, "QnnSystemInterface_getProviders", "Failed to get system providers");
   if (!providers.HasValue()) {
     VANTRO_LOG_ERROR("Failed to load system providers: %s",
                      providers.GetError().message().c_str());
@@ -357,8 +354,8 @@ Status QnnManager::ResolveSystemApi() {
     VANTRO_LOG_ERROR("%s", "No valid system interface was provided\n");
     return Status::DynamicLoadingFailure;
   }
-  if (Status status = CheckVersion("Qnn System library", provider->systemApiVersion,
-                                   kRequiredSystemVersion);
+  if (Status status =
+          CheckVersion("Qnn System library", provider->systemApiVersion, kRequiredSystemVersion);
       status != Status::Ok) {
     return status;
   }
@@ -394,9 +391,11 @@ Expected<SystemContextHandle> QnnManager::CreateSystemContext() {
   return SystemContextHandle(handle, SystemApi()->systemContextFree);
 }
 
-Expected<QnnContextHolder> QnnManager::CreateContextFromBinary(
-    qnn::QnnBackend& backend, const QnnContext_Config_t** configs, size_t count,
-    const void* binary, uint64_t binary_size, Qnn_ProfileHandle_t profile) {
+Expected<QnnContextHolder> QnnManager::CreateContextFromBinary(qnn::QnnBackend& backend,
+                                                               const QnnContext_Config_t** configs,
+                                                               size_t count, const void* binary,
+                                                               uint64_t binary_size,
+                                                               Qnn_ProfileHandle_t profile) {
   const bool htp = options_.GetBackendType() == qnn::BackendType::kHtp;
 
   // HTP context settings, appended behind the caller's entries; the records
@@ -444,8 +443,8 @@ Expected<QnnContextHolder> QnnManager::CreateContextFromBinary(
   if (vote) backend.UpVote();
   Qnn_ContextHandle_t context = nullptr;
   const Qnn_ErrorHandle_t result =
-      Api()->contextCreateFromBinary(backend.BackendHandle(), backend.DeviceHandle(), list,
-                                     binary, binary_size, &context, profile);
+      Api()->contextCreateFromBinary(backend.BackendHandle(), backend.DeviceHandle(), list, binary,
+                                     binary_size, &context, profile);
   if (vote) {
     try {
       backend.ScheduleDownVote();

@@ -12,7 +12,7 @@ Status InitializeSaver(const QnnManager& manager, absl::string_view output_dir) 
   // QNN reads a NUL-terminated text; the copy lives until the call returns.
   const std::string directory(output_dir);
   const QnnSaver_Config_t output_directory{QNN_SAVER_CONFIG_OPTION_OUTPUT_DIRECTORY,
-                                        directory.c_str()};
+                                           directory.c_str()};
   const QnnSaver_Config_t* configs[] = {&output_directory, nullptr};
 
   auto initialize =

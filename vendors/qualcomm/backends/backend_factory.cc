@@ -28,8 +28,7 @@ std::unique_ptr<QnnBackend> NewBackend(const qnn::QnnApi* api, BackendType type)
 }  // namespace
 
 std::unique_ptr<QnnBackend> CreateBackend(const qnn::QnnApi* api, const Options& options,
-                                          std::optional<SocInfo> soc_info,
-                                          bool for_compilation) {
+                                          std::optional<SocInfo> soc_info, bool for_compilation) {
   std::unique_ptr<QnnBackend> backend = NewBackend(api, options.GetBackendType());
   if (backend == nullptr) return nullptr;
   if (!backend->Init(options, soc_info)) return nullptr;

@@ -19,24 +19,25 @@ constexpr QnnDspPerfInfrastructure_PowerConfig_t Record(
 // maximum), DCVS on or off, power mode.
 constexpr Records Records6(uint32_t sleep_latency, uint32_t corner_min, uint32_t corner_target,
                            uint32_t corner_max, uint32_t dcvs_enable, uint32_t power_mode) {
-  return {{Record(QNN_DSP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_SLEEP_LATENCY, sleep_latency),
-           Record(QNN_DSP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_VOLTAGE_CORNER, corner_min),
-           Record(QNN_DSP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_VOLTAGE_CORNER, corner_target),
-           Record(QNN_DSP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_VOLTAGE_CORNER, corner_max),
-           Record(QNN_DSP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_ENABLE, dcvs_enable),
-           Record(QNN_DSP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_POWER_MODE, power_mode)}};
+  return {
+      {Record(QNN_DSP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_SLEEP_LATENCY, sleep_latency),
+       Record(QNN_DSP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_VOLTAGE_CORNER, corner_min),
+       Record(QNN_DSP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_VOLTAGE_CORNER, corner_target),
+       Record(QNN_DSP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_VOLTAGE_CORNER, corner_max),
+       Record(QNN_DSP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_ENABLE, dcvs_enable),
+       Record(QNN_DSP_PERF_INFRASTRUCTURE_POWER_CONFIGOPTION_DCVS_POWER_MODE, power_mode)}};
 }
 
 // Indexed by DspPerformanceMode 1 to 8.
 constexpr Records kUpRecords[] = {
-    Records6(100, 128, 128, 160, 0, 16),    // 1 SustainedHighPerformance
-    Records6(40, 160, 160, 160, 0, 16),     // 2 Burst
-    Records6(100, 128, 128, 160, 0, 16),    // 3 HighPerformance
-    Records6(1000, 64, 64, 64, 0, 16),      // 4 PowerSaver
-    Records6(1000, 48, 48, 48, 0, 16),      // 5 LowPowerSaver
-    Records6(1000, 80, 80, 80, 0, 16),      // 6 HighPowerSaver
-    Records6(1000, 96, 96, 96, 0, 16),      // 7 LowBalanced
-    Records6(1000, 112, 112, 112, 0, 16),   // 8 Balanced
+    Records6(100, 128, 128, 160, 0, 16),   // 1 SustainedHighPerformance
+    Records6(40, 160, 160, 160, 0, 16),    // 2 Burst
+    Records6(100, 128, 128, 160, 0, 16),   // 3 HighPerformance
+    Records6(1000, 64, 64, 64, 0, 16),     // 4 PowerSaver
+    Records6(1000, 48, 48, 48, 0, 16),     // 5 LowPowerSaver
+    Records6(1000, 80, 80, 80, 0, 16),     // 6 HighPowerSaver
+    Records6(1000, 96, 96, 96, 0, 16),     // 7 LowBalanced
+    Records6(1000, 112, 112, 112, 0, 16),  // 8 Balanced
 };
 
 // The same for every mode.
@@ -162,8 +163,7 @@ bool DspPerfControl::SetPerfModeAndApplyIfManual(const Options& options) {
 
 VotingThread& DspPerfControl::EnsureVotingThread() {
   return *voting_thread_.GetOrCreate([this] {
-    return std::make_unique<VotingThread>([this](uint32_t kind) { Apply(kind); },
-                                          down_vote_delay_);
+    return std::make_unique<VotingThread>([this](uint32_t kind) { Apply(kind); }, down_vote_delay_);
   });
 }
 

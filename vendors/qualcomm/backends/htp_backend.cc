@@ -170,8 +170,9 @@ bool HtpBackend::BuildDeviceConfigs(const Options& options,
     case PdSession::kAdaptive: {
       // Without the query QNN cannot tell, and the signed domain is the safe
       // choice.
-      const bool signed_pd = api()->propertyHasCapability == nullptr ||
-                             api()->propertyHasCapability(QNN_PROPERTY_CUSTOM_HTP_UNSIGNED_PD_SUPPORT) != 0;
+      const bool signed_pd =
+          api()->propertyHasCapability == nullptr ||
+          api()->propertyHasCapability(QNN_PROPERTY_CUSTOM_HTP_UNSIGNED_PD_SUPPORT) != 0;
       QnnLog(kQnnLogInfo, "INFO: [Qnn] HTP adaptive PD selected %s PD.",
              signed_pd ? "signed" : "unsigned");
       if (signed_pd) AddSignedPdConfig(device_id, configs);
@@ -204,7 +205,8 @@ bool HtpBackend::SelectDevice(uint32_t device_id, std::vector<const QnnDevice_Co
 
   const QnnDevice_PlatformInfoV1_t& devices = raw_info->v1;
   if (devices.hwDevices == nullptr) {
-    QnnLog(kQnnLogError, "ERROR: [Qnn] HTP platform info reports %u devices but has no device array.",
+    QnnLog(kQnnLogError,
+           "ERROR: [Qnn] HTP platform info reports %u devices but has no device array.",
            devices.numHwDevices);
     return false;
   }
@@ -216,8 +218,8 @@ bool HtpBackend::SelectDevice(uint32_t device_id, std::vector<const QnnDevice_Co
     }
   }
   if (found == nullptr) {
-    QnnLog(kQnnLogError, "ERROR: [Qnn] HTP device_id=%u was not found among %u devices.",
-           device_id, devices.numHwDevices);
+    QnnLog(kQnnLogError, "ERROR: [Qnn] HTP device_id=%u was not found among %u devices.", device_id,
+           devices.numHwDevices);
     return false;
   }
 

@@ -38,15 +38,15 @@ struct UpRow {
 
 // Indexed by HtpPerformanceMode 1 to 9.
 constexpr UpRow kUpRows[] = {
-    {0, kAdjustUpDown, 100, kTurbo},    // 1 SustainedHighPerformance
-    {0, kAdjustUpDown, 40, kCornerMax},     // 2 Burst
-    {0, kAdjustUpDown, 100, kTurbo},    // 3 HighPerformance
-    {1, kPerformance, 1000, kSvs},   // 4 PowerSaver
-    {1, kPerformance, 1000, kSvs2},   // 5 LowPowerSaver
-    {1, kPerformance, 1000, kSvsPlus},   // 6 HighPowerSaver
-    {1, kPerformance, 1000, kNom},   // 7 LowBalanced
-    {1, kPerformance, 1000, kNomPlus},  // 8 Balanced
-    {1, kPerformance, 1000, kCornerDisable},   // 9 ExtremePowerSaver
+    {0, kAdjustUpDown, 100, kTurbo},          // 1 SustainedHighPerformance
+    {0, kAdjustUpDown, 40, kCornerMax},       // 2 Burst
+    {0, kAdjustUpDown, 100, kTurbo},          // 3 HighPerformance
+    {1, kPerformance, 1000, kSvs},            // 4 PowerSaver
+    {1, kPerformance, 1000, kSvs2},           // 5 LowPowerSaver
+    {1, kPerformance, 1000, kSvsPlus},        // 6 HighPowerSaver
+    {1, kPerformance, 1000, kNom},            // 7 LowBalanced
+    {1, kPerformance, 1000, kNomPlus},        // 8 Balanced
+    {1, kPerformance, 1000, kCornerDisable},  // 9 ExtremePowerSaver
 };
 
 // One down vote: DCVS on, the longest sleep latency, bus and core corners
@@ -60,15 +60,15 @@ struct DownRow {
 
 // Indexed by HtpPerformanceMode 0 to 9.
 constexpr DownRow kDownRows[] = {
-    {kPowerSaver, kNom, kNom, kNom},  // 0 Default
-    {kAdjustUpDown, kSvs2, kSvs, kSvs},  // 1 SustainedHighPerformance
-    {kAdjustUpDown, kSvs2, kSvs, kSvs},  // 2 Burst
-    {kAdjustUpDown, kSvs2, kSvs, kSvs},  // 3 HighPerformance
-    {kPowerSaver, kCornerMin, kCornerMin, kCornerMin},  // 4 PowerSaver
-    {kPowerSaver, kCornerMin, kCornerMin, kCornerMin},  // 5 LowPowerSaver
-    {kPowerSaver, kCornerMin, kCornerMin, kCornerMin},  // 6 HighPowerSaver
-    {kPowerSaver, kSvs2, kSvs, kSvs},  // 7 LowBalanced
-    {kAdjustUpDown, kSvs2, kSvs, kSvs},  // 8 Balanced
+    {kPowerSaver, kNom, kNom, kNom},                                // 0 Default
+    {kAdjustUpDown, kSvs2, kSvs, kSvs},                             // 1 SustainedHighPerformance
+    {kAdjustUpDown, kSvs2, kSvs, kSvs},                             // 2 Burst
+    {kAdjustUpDown, kSvs2, kSvs, kSvs},                             // 3 HighPerformance
+    {kPowerSaver, kCornerMin, kCornerMin, kCornerMin},              // 4 PowerSaver
+    {kPowerSaver, kCornerMin, kCornerMin, kCornerMin},              // 5 LowPowerSaver
+    {kPowerSaver, kCornerMin, kCornerMin, kCornerMin},              // 6 HighPowerSaver
+    {kPowerSaver, kSvs2, kSvs, kSvs},                               // 7 LowBalanced
+    {kAdjustUpDown, kSvs2, kSvs, kSvs},                             // 8 Balanced
     {kPowerSaver, kCornerDisable, kCornerDisable, kCornerDisable},  // 9 ExtremePowerSaver
 };
 
@@ -179,7 +179,8 @@ bool HtpBackend::HtpPerfControl::AcquireInfrastructureAndId() {
 
   if (power_config_id_ == 0) {
     uint32_t id = 0;
-    const Qnn_ErrorHandle_t result = infrastructure_->perfInfra.createPowerConfigId(device_id_, 0, &id);
+    const Qnn_ErrorHandle_t result =
+        infrastructure_->perfInfra.createPowerConfigId(device_id_, 0, &id);
     if (result != QNN_SUCCESS) {
       QnnLog(kQnnLogError, "ERROR: [Qnn] HTP backend unable to create power config. Error %d",
              static_cast<int>(result & 0xFFFF));
@@ -312,8 +313,7 @@ bool HtpBackend::HtpPerfControl::SetPerfModeAndApplyIfManual(const Options& opti
 
 VotingThread& HtpBackend::HtpPerfControl::EnsureVotingThread() {
   return *voting_thread_.GetOrCreate([this] {
-    return std::make_unique<VotingThread>([this](uint32_t kind) { Vote(kind); },
-                                          down_vote_delay_);
+    return std::make_unique<VotingThread>([this](uint32_t kind) { Vote(kind); }, down_vote_delay_);
   });
 }
 

@@ -57,8 +57,8 @@ bool LpaiBackend::Init(const Options& options, std::optional<SocInfo> soc_info) 
 
   const uint32_t target = static_cast<uint32_t>(options.GetLpaiTarget());
   QnnLpaiBackend_CustomConfigHwInfo_t& target_record = target_records_.emplace_back().record;
-  target_record.lpaiTarget = target < 4 ? static_cast<QnnLpaiBackend_Target_t>(target)
-                                        : QNN_LPAI_BACKEND_TARGET_ADSP;
+  target_record.lpaiTarget =
+      target < 4 ? static_cast<QnnLpaiBackend_Target_t>(target) : QNN_LPAI_BACKEND_TARGET_ADSP;
   const uint32_t hardware = soc.lpai_hardware_version;
   target_record.hwVersion = hardware == 5 || hardware == 6
                                 ? static_cast<QnnLpaiBackend_HwVersion_t>(hardware)
@@ -101,8 +101,7 @@ bool LpaiBackend::AfterGraphRetrieve(const RetrievedGraph& graph, const Options&
   performance.clientType = options.GetLpaiClientPerfType() == LpaiClientPerfType::kNonRealTime
                                ? QNN_LPAI_GRAPH_CLIENT_PERF_TYPE_NON_REAL_TIME
                                : QNN_LPAI_GRAPH_CLIENT_PERF_TYPE_REAL_TIME;
-  QnnLpaiGraph_CustomConfig_t performance_config{QNN_LPAI_GRAPH_SET_CFG_PERF_CFG,
-                                              &performance};
+  QnnLpaiGraph_CustomConfig_t performance_config{QNN_LPAI_GRAPH_SET_CFG_PERF_CFG, &performance};
 
   QnnLpaiGraph_CoreAffinity_t core{};
   core.affinity = options.GetLpaiCoreAffinityType() == LpaiCoreAffinityType::kHard

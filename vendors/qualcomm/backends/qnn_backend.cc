@@ -19,7 +19,8 @@ QnnBackend::~QnnBackend() {
 QnnBackend::LogHandleT QnnBackend::CreateLogHandle(uint32_t level) {
   if (level == 0) return LogHandleT();
   Qnn_LogHandle_t log = nullptr;
-  const Qnn_ErrorHandle_t result = api_->logCreate(QnnLogCallback, static_cast<QnnLog_Level_t>(level), &log);
+  const Qnn_ErrorHandle_t result =
+      api_->logCreate(QnnLogCallback, static_cast<QnnLog_Level_t>(level), &log);
   if (result != QNN_SUCCESS) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] Failed to create QNN logger: %d", static_cast<int>(result));
     return LogHandleT();
@@ -31,7 +32,8 @@ QnnBackend::BackendHandleT QnnBackend::CreateBackendHandle(Qnn_LogHandle_t log,
                                                            const QnnBackend_Config_t** configs,
                                                            size_t count) {
   Qnn_BackendHandle_t backend = nullptr;
-  const Qnn_ErrorHandle_t result = api_->backendCreate(log, count >= 2 ? configs : nullptr, &backend);
+  const Qnn_ErrorHandle_t result =
+      api_->backendCreate(log, count >= 2 ? configs : nullptr, &backend);
   if (result != QNN_SUCCESS) {
     QnnLog(kQnnLogError, "ERROR: [Qnn] failed to call backend create, %d",
            static_cast<int>(result));

@@ -146,8 +146,7 @@ class QnnBackend {
 // failed (the backend has logged why). `for_compilation` picks the compile
 // package path of a custom op package instead of the dispatch one.
 std::unique_ptr<QnnBackend> CreateBackend(const qnn::QnnApi* api, const Options& options,
-                                          std::optional<SocInfo> soc_info,
-                                          bool for_compilation);
+                                          std::optional<SocInfo> soc_info, bool for_compilation);
 
 }  // namespace qnn
 

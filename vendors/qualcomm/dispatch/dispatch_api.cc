@@ -137,8 +137,10 @@ VantroStatus Initialize(const VantroHostApiTable* host, VantroEnvironmentT* envi
   std::snprintf(g_build_id, kBuildIdSize,
                 "Qualcomm Dispatch API version %d.%d.%d, QNN API version %d.%d.%d, build id: %s",
                 kDispatchApiVersion.major, kDispatchApiVersion.minor, kDispatchApiVersion.patch,
-                static_cast<int>(version.coreApiVersion.major), static_cast<int>(version.coreApiVersion.minor),
-                static_cast<int>(version.coreApiVersion.patch), build_id != nullptr ? build_id : "");
+                static_cast<int>(version.coreApiVersion.major),
+                static_cast<int>(version.coreApiVersion.minor),
+                static_cast<int>(version.coreApiVersion.patch),
+                build_id != nullptr ? build_id : "");
   g_build_id[kBuildIdSize - 1] = '\0';
   return kVantroStatusOk;
 }
@@ -201,8 +203,7 @@ VantroStatus DeviceContextCreate(const VantroHostApiTable* host, void* /*ignored
     manager = std::shared_ptr<QnnManager>(pair, pair->manager.get());
     backend = std::shared_ptr<qnn::QnnBackend>(pair, pair->backend.get());
   }
-  *device_context =
-      new VantroDispatchDeviceContextT(host, std::move(manager), std::move(backend));
+  *device_context = new VantroDispatchDeviceContextT(host, std::move(manager), std::move(backend));
   return kVantroStatusOk;
 }
 

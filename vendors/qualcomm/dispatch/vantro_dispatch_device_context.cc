@@ -87,7 +87,8 @@ Expected<Qnn_MemHandle_t> VantroDispatchDeviceContextT::GetMemHandle(
   return slot.mem_handle;
 }
 
-Expected<Qnn_MemHandle_t> VantroDispatchDeviceContextT::RegisterWithQnn(VantroTensorBufferT* buffer) {
+Expected<Qnn_MemHandle_t> VantroDispatchDeviceContextT::RegisterWithQnn(
+    VantroTensorBufferT* buffer) {
   VANTRO_LOG_DEBUG("Registering tensor buffer %p", static_cast<void*>(buffer));
   auto type = vantro::internal::GetTensorBufferType(*host_, buffer);
   if (!type) return Error(type.GetError().status(), "Failed to get tensor buffer type");

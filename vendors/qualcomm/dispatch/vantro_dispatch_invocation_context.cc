@@ -36,7 +36,8 @@ constexpr char kVantroSourcePath[] = "vendors/qualcomm/dispatch/vantro_dispatch_
 // ownership was handed on.
 class ProfileGuard {
  public:
-  ProfileGuard(const qnn::QnnApi* api, Qnn_ProfileHandle_t profile) : api_(api), profile_(profile) {}
+  ProfileGuard(const qnn::QnnApi* api, Qnn_ProfileHandle_t profile)
+      : api_(api), profile_(profile) {}
   ~ProfileGuard() {
     if (profile_ != nullptr) api_->profileFree(profile_);
   }
@@ -403,10 +404,9 @@ Expected<void> VantroDispatchInvocationContextT::Invoke() {
 
   const bool vote = auto_vote_;
   if (vote) backend_->ScheduleUpVote();
-  const Qnn_ErrorHandle_t result =
-      manager_->Api()->graphExecute(graph_, input_records, static_cast<uint32_t>(num_inputs),
-                                   output_records, static_cast<uint32_t>(num_outputs), profile_,
-                                   nullptr);
+  const Qnn_ErrorHandle_t result = manager_->Api()->graphExecute(
+      graph_, input_records, static_cast<uint32_t>(num_inputs), output_records,
+      static_cast<uint32_t>(num_outputs), profile_, nullptr);
   if (vote) backend_->ScheduleDownVote();
   if (result != QNN_SUCCESS) return Error(Status::RuntimeFailure, "Failed to execute graph");
 
@@ -424,16 +424,15 @@ Expected<void> VantroDispatchInvocationContextT::Invoke() {
   return {};
 }
 
-bool VantroDispatchInvocationContextT::TryDumpTensor(const qnn::TensorWrapper& wrapper) const
-    noexcept {
+bool VantroDispatchInvocationContextT::TryDumpTensor(
+    const qnn::TensorWrapper& wrapper) const noexcept {
   // Building the file names can throw (an allocation; on Windows the
   // conversion of a name the code page cannot express): a failed dump like
   // any other, which never fails invoke.
   try {
     return DumpTensor(wrapper).HasValue();
   } catch (...) {
-    VANTRO_LOG_ERROR("Failed to write dumped tensor: %s",
-                     vantro::qualcomm::CurrentExceptionText());
+    VANTRO_LOG_ERROR("Failed to write dumped tensor: %s", vantro::qualcomm::CurrentExceptionText());
     return false;
   }
 }
