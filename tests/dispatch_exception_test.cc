@@ -31,6 +31,7 @@
 #include "gtest/gtest.h"
 #include "sim/qnn/context_binary_format.h"
 #include "sim/qnn/sim_qnn.h"
+#include "tests/support/context_binary_support.h"
 #include "tests/support/plugin_harness.h"
 #include "vendors/qualcomm/dispatch/vantro_dispatch_device_context.h"
 #include "vendors/qualcomm/tensor_wrapper.h"
@@ -182,18 +183,6 @@ std::string ExceptionLine(const std::string& action, const std::string& what) {
          "\n(.|\n)*";
 }
 
-vantro::sim::ContextBinaryTensor Tensor(uint32_t id, const char* name, uint32_t type,
-                                        std::vector<uint32_t> dimensions,
-                                        uint32_t data_type = QNN_DATATYPE_FLOAT_32) {
-  vantro::sim::ContextBinaryTensor t;
-  t.id = id;
-  t.name = name;
-  t.type = type;
-  t.data_type = data_type;
-  t.dimensions = std::move(dimensions);
-  return t;
-}
-
 // x (4 floats) copied to out; with a dump output `dump` of the given shape
 // and type, listed first, when `dump` is not null.
 std::vector<uint8_t> CopyModel(const std::string& dump = "", std::vector<uint32_t> dump_shape = {4},
@@ -201,22 +190,17 @@ std::vector<uint8_t> CopyModel(const std::string& dump = "", std::vector<uint32_
   vantro::sim::ContextBinary binary;
   vantro::sim::ContextBinaryGraph graph;
   graph.name = "g";
-  graph.tensors = {Tensor(1, "x", QNN_TENSOR_TYPE_APP_WRITE, {4}),
-                   Tensor(2, "out", QNN_TENSOR_TYPE_APP_READ, {4})};
+  graph.tensors = {SimTensor(1, "x", QNN_TENSOR_TYPE_APP_WRITE, {4}),
+                   SimTensor(2, "out", QNN_TENSOR_TYPE_APP_READ, {4})};
   graph.inputs = {1};
   graph.outputs = {2};
-  vantro::sim::ContextBinaryOp copy;
-  copy.kind = vantro::sim::OpKind::kCopy;
-  copy.inputs = {1};
-  copy.outputs = {2};
-  graph.ops.push_back(copy);
+  graph.ops.push_back(SimOp(vantro::sim::OpKind::kCopy, {1}, {2}));
   if (!dump.empty()) {
     graph.tensors.push_back(
-        Tensor(3, dump.c_str(), QNN_TENSOR_TYPE_APP_READ, std::move(dump_shape), dump_type));
+        SimTensor(3, dump.c_str(), QNN_TENSOR_TYPE_APP_READ, std::move(dump_shape), dump_type));
     graph.outputs = {3, 2};
     if (dump_type == QNN_DATATYPE_FLOAT_32) {
-      copy.outputs = {3};
-      graph.ops.push_back(copy);
+      graph.ops.push_back(SimOp(vantro::sim::OpKind::kCopy, {1}, {3}));
     }
   }
   binary.graphs.push_back(graph);
@@ -336,7 +320,7 @@ TEST_F(DispatchExceptionTest, TensorListReservedFromQnnCountsThatCannotBeAllocat
   vantro::sim::ContextBinaryGraph graph;
   graph.name = "wide";
   for (uint32_t id = 1; id <= kInputs; ++id) {
-    graph.tensors.push_back(Tensor(id, "in", QNN_TENSOR_TYPE_APP_WRITE, {1}));
+    graph.tensors.push_back(SimTensor(id, "in", QNN_TENSOR_TYPE_APP_WRITE, {1}));
     graph.inputs.push_back(id);
   }
   binary.graphs.push_back(graph);
@@ -369,9 +353,9 @@ TEST_F(DispatchExceptionTest, InvocationContextThatCannotCopyItsTensors) {
   vantro::sim::ContextBinary binary;
   vantro::sim::ContextBinaryGraph graph;
   graph.name = "three";
-  graph.tensors = {Tensor(1, "a", QNN_TENSOR_TYPE_APP_WRITE, {1}),
-                   Tensor(2, "b", QNN_TENSOR_TYPE_APP_WRITE, {1}),
-                   Tensor(3, "c", QNN_TENSOR_TYPE_APP_WRITE, {1})};
+  graph.tensors = {SimTensor(1, "a", QNN_TENSOR_TYPE_APP_WRITE, {1}),
+                   SimTensor(2, "b", QNN_TENSOR_TYPE_APP_WRITE, {1}),
+                   SimTensor(3, "c", QNN_TENSOR_TYPE_APP_WRITE, {1})};
   graph.inputs = {1, 2, 3};
   binary.graphs.push_back(graph);
   const std::vector<uint8_t> bytecode = vantro::sim::WriteContextBinary(binary);

@@ -11,13 +11,15 @@
 
 namespace vantro::testing {
 
-// A float32 tensor of QNN tensor type `type`, four elements unless told.
+// A tensor of QNN tensor type `type`: float32 of four elements unless told.
 inline vantro::sim::ContextBinaryTensor SimTensor(uint32_t id, const char* name, uint32_t type,
-                                                  std::vector<uint32_t> dimensions = {4}) {
+                                                  std::vector<uint32_t> dimensions = {4},
+                                                  uint32_t data_type = QNN_DATATYPE_FLOAT_32) {
   vantro::sim::ContextBinaryTensor tensor;
   tensor.id = id;
   tensor.name = name;
   tensor.type = type;
+  tensor.data_type = data_type;
   tensor.dimensions = std::move(dimensions);
   return tensor;
 }
