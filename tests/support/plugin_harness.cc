@@ -63,7 +63,8 @@ std::vector<uint8_t> ReadFileBytes(const std::string& path) {
 }
 
 std::string ReadText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
+  // Text mode: on Windows a file written as text reads back with "\n".
+  std::ifstream file(path);
   return std::string(std::istreambuf_iterator<char>(file), {});
 }
 

@@ -26,7 +26,7 @@ const VantroDispatchOperationTable* QueryTable(void* query_address);
 
 // The bytes of a file, e.g. an example context binary.
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
-// The whole text of a file ("" when it cannot be read).
+// The whole text of a file, read as text ("" when it cannot be read).
 std::string ReadText(const std::string& path);
 
 // The directory the plug-in dumps tensors into, whatever the platform.
